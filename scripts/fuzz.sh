@@ -1,0 +1,48 @@
+#!/bin/sh
+# Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) and runs each one for the
+# given number of seconds (default 20):  scripts/fuzz.sh [seconds] [target ...]
+# Each run starts from the seed corpus in fuzz/corpus/<target>/ and works on a copy of
+# it, so that what it finds does not land in the repository. A crash, a hang (10 s for
+# one input) or a sanitizer report ends the script with a non-zero status and leaves
+# the input in the build folder (BUILD, default build/fuzz) as <target>-crash-*,
+# -timeout-* or -leak-*. On a fresh Debian 12 it first installs clang and libFuzzer.
+set -eu
+
+seconds=${1:-20}
+[ $# -gt 0 ] && shift
+targets=${*:-"files_dat_fuzz timing_log_fuzz"}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build/fuzz}
+compiler=${CXX_FUZZ:-clang++}
+
+if ! command -v "$compiler" >/dev/null 2>&1 ||
+  [ ! -f "$("$compiler" -print-file-name=libclang_rt.fuzzer-x86_64.a)" ]; then
+  echo "== installing: clang libclang-rt-14-dev"
+  sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q </dev/null
+  $sudo apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev </dev/null
+fi
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  generator=
+  command -v ninja >/dev/null 2>&1 && generator="-G Ninja"
+  # shellcheck disable=SC2086
+  cmake -S "$root/fuzz" -B "$build" $generator -DCMAKE_CXX_COMPILER="$compiler" >/dev/null
+fi
+cmake --build "$build" -j2
+
+for target in $targets; do
+  corpus=$(mktemp -d)
+  cp "$root/fuzz/corpus/$target"/* "$corpus"/
+  echo "== $target: $seconds s"
+  status=0
+  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -max_len=4096 -print_final_stats=1 -artifact_prefix="$build/$target-" "$corpus" || status=$?
+  rm -rf "$corpus"
+  if [ "$status" -ne 0 ]; then
+    echo "== $target FAILED (status $status)" >&2
+    exit "$status"
+  fi
+done

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs (32-bit for Windows 2000/XP, 64-bit) and the unit
+# tests with mingw-w64, checks the programs' import tables against what Windows 2000
+# exports, and runs the unit tests under Wine in a private prefix.
+#
+#   scripts/test-windows.sh            everything
+#   TARSEL_WINDOWS_ARCHS="win64" scripts/test-windows.sh    one build only
+#   TARSEL_REQUIRE_WINE32=1 ...        fail (instead of skip) where 32-bit Wine cannot run
+#
+# Build folders: build-win32, build-win64; Wine prefixes: build-wine-base (made once,
+# reused), build-wine-run (a fresh copy for every run). See docs/windows.md.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ARCHS="${TARSEL_WINDOWS_ARCHS:-win32 win64}"
+WINE_BASE="$ROOT/build-wine-base"
+WINE_RUN="$ROOT/build-wine-run"
+WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
+WINE64_LOADER="${TARSEL_WINE64:-/usr/lib/wine/wine64}"
+TEST_DRIVE=D      # mapped to an empty folder of the run prefix
+ABSENT_DRIVE=Q    # never mapped
+GENERATOR=()
+command -v ninja >/dev/null && GENERATOR=(-G Ninja)
+
+failures=0
+started=$SECONDS
+note() { printf '\n=== %s\n' "$*"; }
+fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+
+toolchain_of() { [ "$1" = win32 ] && echo "$ROOT/cmake/mingw-i686.cmake" || echo "$ROOT/cmake/mingw-x86_64.cmake"; }
+compiler_of() { [ "$1" = win32 ] && echo i686-w64-mingw32-g++-win32 || echo x86_64-w64-mingw32-g++-win32; }
+loader_of() { [ "$1" = win32 ] && echo "$WINE32_LOADER" || echo "$WINE64_LOADER"; }
+
+missing=()
+for tool in i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32 python3 cmake script; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[ -x "$WINE64_LOADER" ] || missing+=("$WINE64_LOADER")
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "missing: ${missing[*]}" >&2
+  echo "install: dpkg --add-architecture i386 && apt-get update &&" \
+    "apt-get install -y g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 bsdutils" >&2
+  exit 1
+fi
+
+# --- Build ------------------------------------------------------------------------
+for arch in $ARCHS; do
+  note "build $arch"
+  build="$ROOT/build-$arch"
+  t=$SECONDS
+  cmake -S "$ROOT" -B "$build" "${GENERATOR[@]}" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_of "$arch")" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
+    { cat "$build.configure.log"; exit 1; }
+  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel_tests
+  echo "built $arch in $((SECONDS - t)) s"
+done
+
+# --- Import tables ----------------------------------------------------------------
+note "import check"
+python3 -m unittest -q "$ROOT/tests/windows/check_imports_test.py" || fail "check_imports tests"
+for arch in $ARCHS; do
+  python3 "$ROOT/tests/windows/check_imports.py" "$ROOT/build-$arch/zentravo-kelv-tarsel.exe" ||
+    fail "imports of the $arch program"
+  # The check must refuse a program that imports what Windows 2000 lacks.
+  probe="$ROOT/build-$arch/needs_vista.exe"
+  "$(compiler_of "$arch")" -D_WIN32_WINNT=0x0600 -static -o "$probe" "$ROOT/tests/windows/needs_vista.cpp"
+  if python3 "$ROOT/tests/windows/check_imports.py" "$probe" >"$probe.log" 2>&1; then
+    cat "$probe.log"
+    fail "the import check accepted GetTickCount64 ($arch)"
+  elif ! grep -q 'GetTickCount64: not exported by Windows 2000' "$probe.log"; then
+    cat "$probe.log"
+    fail "the import check failed $probe for another reason"
+  else
+    echo "$probe: refused as it must be (GetTickCount64)"
+  fi
+done
+
+# --- Wine prefix --------------------------------------------------------------------
+wine_in() { WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d" "${@:2}"; }
+
+cleanup() {
+  [ -d "$WINE_RUN" ] && WINEPREFIX="$WINE_RUN" wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
+  note "make the Wine prefix (once)"
+  t=$SECONDS
+  rm -rf "$WINE_BASE"
+  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$ROOT/build-wine-base.log" 2>&1 || true
+  WINEPREFIX="$WINE_BASE" wineserver -w
+  [ -d "$WINE_BASE/drive_c/windows/system32" ] || { cat "$ROOT/build-wine-base.log"; exit 1; }
+  # A new prefix maps z: to the host's root; no test may reach the host that way.
+  rm -f "$WINE_BASE/dosdevices/z:"
+  touch "$WINE_BASE/.tarsel-ready"
+  echo "prefix made in $((SECONDS - t)) s"
+fi
+
+fresh_prefix() {
+  cleanup
+  rm -rf "$WINE_RUN"
+  cp -a "$WINE_BASE" "$WINE_RUN"
+  mkdir -p "$WINE_RUN/drive-${TEST_DRIVE,,}" "$WINE_RUN/drive_c/tarsel"
+  ln -s "../drive-${TEST_DRIVE,,}" "$WINE_RUN/dosdevices/${TEST_DRIVE,,}:"
+  rm -f "$WINE_RUN/dosdevices/${ABSENT_DRIVE,,}:"
+}
+
+# --- Unit tests under Wine ----------------------------------------------------------
+for arch in $ARCHS; do
+  loader="$(loader_of "$arch")"
+  if [ "$arch" = win32 ] && ! "$loader" --version >/dev/null 2>&1; then
+    if [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ]; then
+      fail "32-bit Wine ($loader) cannot run on this host"
+    else
+      note "SKIPPED: unit tests of win32 under Wine: this host cannot run the 32-bit Wine" \
+        "loader ($loader: $("$loader" --version 2>&1 | tail -1)); the win32 build and its" \
+        "import check above still ran"
+    fi
+    continue
+  fi
+  fresh_prefix
+  cp "$ROOT/build-$arch/tarsel_tests.exe" "$WINE_RUN/drive_c/tarsel/"
+  log="$ROOT/build-$arch/wine-unit.log"
+
+  note "unit tests of $arch under Wine, output redirected"
+  t=$SECONDS
+  (cd "$WINE_RUN/drive_c/tarsel" &&
+    TARSEL_TEST_DRIVE=$TEST_DRIVE TARSEL_TEST_ABSENT_DRIVE=$ABSENT_DRIVE \
+      wine_in "$WINE_RUN" timeout 1200 "$loader" 'C:\tarsel\tarsel_tests.exe' </dev/null >"$log" 2>&1) ||
+    fail "unit tests of $arch under Wine (log: $log)"
+  grep -E '^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
+  echo "ran in $((SECONDS - t)) s"
+
+  note "console tests of $arch under Wine, in a real console (a pseudo-terminal)"
+  t=$SECONDS
+  console_log="$ROOT/build-$arch/wine-console.log"
+  (cd "$WINE_RUN/drive_c/tarsel" &&
+    WINEPREFIX="$WINE_RUN" WINEDEBUG=-all timeout 300 script -qec \
+      "stty cols 80 rows 25; '$loader' 'C:\\tarsel\\tarsel_tests.exe' --gtest_filter='Console*' \
+        --gtest_output=xml:'C:\\tarsel\\console.xml'" /dev/null </dev/null >"$console_log" 2>&1) ||
+    fail "console tests of $arch under Wine (log: $console_log)"
+  results="$WINE_RUN/drive_c/tarsel/console.xml"
+  if [ -f "$results" ]; then
+    grep -o '<testsuites tests="[0-9]*" failures="[0-9]*" disabled="[0-9]*" errors="[0-9]*"' "$results"
+    if grep -q '<skipped' "$results"; then fail "console tests of $arch were skipped: no console"; fi
+    cp "$results" "$ROOT/build-$arch/wine-console.xml"
+  else
+    fail "console tests of $arch left no results"
+  fi
+  echo "ran in $((SECONDS - t)) s"
+done
+
+note "done in $((SECONDS - started)) s"
+if [ "$failures" -ne 0 ]; then
+  echo "$failures step(s) failed"
+  exit 1
+fi
+echo "all Windows steps passed"

@@ -1,0 +1,191 @@
+#include "logs/main_log.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/io_result.h"
+#include "run/run_fixture.h"
+
+namespace {
+
+TEST(FormatClock, DateAndTimeFields) {
+  struct Case {
+    LocalClock clock;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{2004, 3, 5, 5, 9, 7, 3, 0}, "05.03.2004 at 09:07:03"},
+      {{2003, 12, 31, 3, 23, 45, 10, 99}, "31.12.2003 at 23:45:10"},
+      {{2005, 1, 1, 6, 0, 0, 0, 0}, "01.01.2005 at 00:00:00"},  // midnight of a new year
+      {{2004, 2, 29, 0, 23, 59, 59, 99}, "29.02.2004 at 23:59:59"},
+      {{2010, 10, 10, 0, 10, 10, 10, 0}, "10.10.2010 at 10:10:10"},
+      {{999, 9, 9, 0, 9, 9, 9, 0}, "09.09.999 at 09:09:09"},  // the year is never padded
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(FormatClock(c.clock), ShortText(c.text));
+  }
+}
+
+TEST(FormatTimestamp, HasTheShapeOfTheLocalClock) {
+  const std::string text(FormatTimestamp().view());
+  ASSERT_EQ(text.size(), 22u) << text;
+  for (size_t i : {0u, 1u, 3u, 4u, 6u, 7u, 8u, 9u, 14u, 15u, 17u, 18u, 20u, 21u}) {
+    EXPECT_TRUE(text[i] >= '0' && text[i] <= '9') << text;
+  }
+  EXPECT_EQ(text.substr(10, 4), " at ");
+}
+
+TEST(RecordFatalMessage, EachFailureHasItsOwnCode) {
+  struct Case {
+    RecordOutcome outcome;
+    const char* message;
+  };
+  const Case cases[] = {
+      {RecordOutcome::Recorded, nullptr},
+      {RecordOutcome::NoTestLog, nullptr},
+      {RecordOutcome::NotCreated, "#010 cannot create main logfile"},
+      {RecordOutcome::HeaderNotWritten, "#011 cannot create main logfile"},
+      {RecordOutcome::TestLogUnreadable, "#012 cannot read temporary logfile"},
+      {RecordOutcome::NotOpened, "#013 cannot add results to main logfile"},
+      {RecordOutcome::LabelNotWritten, "#014 cannot add results to main logfile"},
+      {RecordOutcome::LinesNotWritten, "#015 cannot append result to main logfile"},
+      {RecordOutcome::NotClosed, "#016 cannot append result to main logfile"},
+  };
+  for (const Case& c : cases) {
+    const char* message = RecordFatalMessage(c.outcome);
+    if (c.message == nullptr) {
+      EXPECT_EQ(message, nullptr);
+    } else {
+      ASSERT_NE(message, nullptr);
+      EXPECT_STREQ(message, c.message);
+    }
+  }
+}
+
+ShortText FixedTimestamp() {
+  return "05.03.2004 at 09:07:03";
+}
+
+constexpr char kHeader[] =
+    "Zentravo Kelvaran Project\r\n"
+    "Tarsel v2.0 RC3 logfile\r\n"
+    "Created: 05.03.2004 at 09:07:03\r\n"
+    "\r\n";
+
+constexpr char kDivXLabel[] = "UNOFFICIAL DivX test result";
+
+std::string Record(const std::string& label, const std::string& time) {
+  return label + "\r\nAdded 05.03.2004 at 09:07:03\r\nEncoding time: " + time + "\r\n\r\n";
+}
+
+class MainLogTest : public RunFixture {
+ protected:
+  static void WriteFile(const char* name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+  }
+
+  static std::string ReadFile(const char* name) {
+    std::ifstream file(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+
+  static void WriteTestLog(const std::string& time) {
+    WriteFile("001.log", "Timer 1.0\r\nGlobal = " + time + " = 100%\r\nProcess = 1 = 99%\r\n");
+  }
+
+  static RecordOutcome Append(const char* label) {
+    return AppendResultRecord("001.log", label, FixedTimestamp);
+  }
+};
+
+TEST_F(MainLogTest, FirstRecordCreatesTheLogWithItsHeader) {
+  WriteTestLog("83.406");
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::Recorded);
+  EXPECT_EQ(ReadFile(kMainLogName), kHeader + Record(kDivXLabel, "83.406"));
+  EXPECT_EQ(TakeIoResult(), 0);
+}
+
+TEST_F(MainLogTest, RecordsOfTwoRunsFollowEachOtherWithoutANewHeader) {
+  WriteTestLog("83.406");
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::Recorded);
+  WriteTestLog("1.156");
+  EXPECT_EQ(Append("Official XviD test result (validation passed)"), RecordOutcome::Recorded);
+  EXPECT_EQ(ReadFile(kMainLogName),
+            kHeader + Record(kDivXLabel, "83.406") +
+                Record("Official XviD test result (validation passed)", "1.156"));
+}
+
+TEST_F(MainLogTest, ExistingFileIsAppendedToAsItIs) {
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string kept;  ///< what stays of `before`
+  };
+  const std::string earlier = kHeader + Record(kDivXLabel, "80.0");
+  const Case cases[] = {
+      {"an empty file gets no header", "", ""},
+      {"earlier records", earlier, earlier},
+      {"a hand-edited file without a line end", "notes", "notes"},
+      {"a trailing Ctrl-Z is cut", earlier + "\x1A", earlier},
+      {"everything from the first Ctrl-Z of the tail is cut", earlier + "\x1A\r\nold\x1A", earlier},
+      {"a Ctrl-Z before the last 128 bytes stays", "\x1A" + std::string(200, 'x'),
+       "\x1A" + std::string(200, 'x')},
+  };
+  WriteTestLog("83.406");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(kMainLogName, c.before);
+    EXPECT_EQ(Append(kDivXLabel), RecordOutcome::Recorded);
+    EXPECT_EQ(ReadFile(kMainLogName), c.kept + Record(kDivXLabel, "83.406"));
+  }
+}
+
+TEST_F(MainLogTest, MissingTestLogRecordsNothing) {
+  // No main log yet: the header is written and stays.
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::NoTestLog);
+  EXPECT_EQ(ReadFile(kMainLogName), kHeader);
+  // An existing main log stays as it is.
+  const std::string earlier = kHeader + Record(kDivXLabel, "80.0") + "\x1A";
+  WriteFile(kMainLogName, earlier);
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::NoTestLog);
+  EXPECT_EQ(ReadFile(kMainLogName), earlier);
+  EXPECT_EQ(TakeIoResult(), 0);
+}
+
+TEST_F(MainLogTest, UnreadableTestLogLeavesTheMainLogAlone) {
+  const std::string earlier = kHeader + Record(kDivXLabel, "80.0");
+  WriteFile(kMainLogName, earlier);
+  for (const char* log : {"Timer 1.0\r\n", "Global = n/a\r\n", "global = 1 = 2%\r\n"}) {
+    SCOPED_TRACE(log);
+    WriteFile("001.log", log);
+    EXPECT_EQ(Append(kDivXLabel), RecordOutcome::TestLogUnreadable);
+    EXPECT_EQ(ReadFile(kMainLogName), earlier);
+  }
+}
+
+TEST_F(MainLogTest, DirectoryOfTheLogsNameCannotBeCreated) {
+  MakeFolder(kMainLogName);
+  WriteTestLog("83.406");
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::NotCreated);
+  EXPECT_TRUE(std::filesystem::is_directory(kMainLogName));
+  EXPECT_EQ(TakeIoResult(), 0);
+}
+
+TEST_F(MainLogTest, LabelAndTimeAreWrittenExactlyAsGiven) {
+  // A time of 243 characters fills the longest "Global" line; its record line is
+  // longer than a short text and must still be written whole.
+  const std::string longTime(243, '9');
+  const std::string longLabel(255, 'L');
+  WriteFile(kMainLogName, "");
+  WriteTestLog(longTime);
+  EXPECT_EQ(Append(longLabel.c_str()), RecordOutcome::Recorded);
+  WriteTestLog("0:01:23, 5");
+  EXPECT_EQ(Append(""), RecordOutcome::Recorded);
+  EXPECT_EQ(ReadFile(kMainLogName), Record(longLabel, longTime) + Record("", "0:01:23, 5"));
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// Win32 backend: the program's own arguments, parsed from GetCommandLineA.
+#include <windows.h>
+
+#include "platform/backend_win32.h"
+#include "platform/process.h"
+
+namespace {
+
+// Scans one item starting at `at` (which is not a separator): up to the next
+// character of code 32 or less outside double quotes, the quotes dropped.
+size_t ScanItem(std::string_view line, size_t at, ShortText* item) {
+  bool quoted = false;
+  for (; at < line.size(); ++at) {
+    const unsigned char c = static_cast<unsigned char>(line[at]);
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c <= 32 && !quoted) {
+      break;
+    } else if (item != nullptr) {
+      // Appending past 255 is dropped by ShortText; the scan goes on to the item's end.
+      *item += std::string_view(&line[at], 1);
+    }
+  }
+  return at;
+}
+
+// Skips characters 1 to 32 and empty pairs of double quotes.
+size_t SkipSeparators(std::string_view line, size_t at) {
+  while (at < line.size()) {
+    const unsigned char c = static_cast<unsigned char>(line[at]);
+    if (c >= 1 && c <= 32) {
+      ++at;
+    } else if (c == '"' && at + 1 < line.size() && line[at + 1] == '"') {
+      at += 2;
+    } else {
+      break;
+    }
+  }
+  return at;
+}
+
+}  // namespace
+
+ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
+  // The line ends at its first NUL, as the system hands it over.
+  const size_t nul = commandLine.find('\0');
+  if (nul != std::string_view::npos) commandLine = commandLine.substr(0, nul);
+  if (n < 1) return ShortText();
+
+  // The program's name goes first, as one item even when quoted with blanks in it.
+  size_t at = 0;
+  while (at < commandLine.size() && static_cast<unsigned char>(commandLine[at]) <= 32) ++at;
+  at = ScanItem(commandLine, at, nullptr);
+
+  for (int index = 1;; ++index) {
+    at = SkipSeparators(commandLine, at);
+    if (at >= commandLine.size()) return ShortText();
+    ShortText argument;
+    at = ScanItem(commandLine, at, index == n ? &argument : nullptr);
+    if (index == n) return argument;
+  }
+}
+
+ShortText CommandArgument(int n) {
+  return ArgumentOfCommandLine(GetCommandLineA(), n);
+}

@@ -1,0 +1,25 @@
+// Operating-system file handles under the portable file operations (files.cpp,
+// text_file.cpp). Each backend implements these; nothing above this layer sees them.
+// Every function returns 0 on success or an error code for the pending I/O result.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/files.h"
+
+enum class HandleMode {
+  kReadExclusive,      ///< read only, no sharing, existing file
+  kReadShared,         ///< read only, read and write sharing, existing file
+  kReadWriteCreate,    ///< read and write, shared, created or emptied
+  kReadWriteExisting,  ///< read and write, shared, existing file
+};
+
+int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle);
+int32_t ReadHandle(FileHandle handle, char* bytes, int32_t wanted, int32_t& got);
+int32_t WriteHandle(FileHandle handle, const char* bytes, int32_t count);
+int32_t HandleSize(FileHandle handle, int64_t& size);
+/// Moves the file position to `offset` bytes from the start.
+int32_t SeekHandle(FileHandle handle, int64_t offset);
+/// Cuts the file off at the current position.
+int32_t TruncateHandle(FileHandle handle);
+int32_t CloseHandleOf(FileHandle handle);

@@ -1,0 +1,36 @@
+// Running programs, the environment, the program's own arguments, pausing and
+// ending the process.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/short_text.h"
+
+/// Whether RunProgram waits for the started program. Starts as WaitForExit.
+enum class RunMode { WaitForExit, NoWait };
+
+void SetRunMode(RunMode mode);
+
+/// Starts `program` (the path as given: no search along the program path, a
+/// relative path taken from the current directory) with the command line
+/// `"program" arguments`. The child inherits the environment, the current
+/// directory, the standard streams and the console. In WaitForExit mode returns
+/// after the child has ended; in NoWait mode at once, and the child runs on by
+/// itself. Returns 0 when the program was started, non-zero when it could not be
+/// (then nothing was started). The child's exit status is never obtained.
+int32_t RunProgram(const ShortText& program, const ShortText& arguments);
+
+/// The value of an environment variable at the moment of the call; the name is
+/// matched regardless of the case of "a" to "z"; empty when absent.
+ShortText GetEnvironmentValue(const ShortText& name);
+
+/// The n-th argument after the program's own name (n from 1), cut at 255
+/// characters; empty beyond the last argument.
+ShortText CommandArgument(int n);
+
+/// Ends the process with `code` after all console text has been shown. Open text
+/// files are not written out.
+[[noreturn]] void ExitProgram(int code);
+
+/// Returns after at least `milliseconds`.
+void Pause(int milliseconds);

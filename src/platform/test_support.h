@@ -1,0 +1,66 @@
+// For unit tests only: a scoped temporary folder that is the current directory during
+// one test, and small file helpers. Portable: standard library and GoogleTest only.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "platform/io_result.h"
+
+/// A fresh folder under the system's temporary directory, made the current directory
+/// for the fixture's lifetime and removed with everything in it afterwards. The pending
+/// I/O result starts and ends at 0.
+class TempFolderTest : public ::testing::Test {
+ public:
+  /// Writes the bytes to a file, creating or replacing it.
+  static void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  /// The whole content of a file; empty when it cannot be read.
+  static std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+ protected:
+  void SetUp() override {
+    savedDirectory_ = std::filesystem::current_path();
+    std::random_device random;
+    do {
+      folder_ = std::filesystem::temp_directory_path() /
+                ("tarsel-platform-" + std::to_string(random()) + std::to_string(random()));
+    } while (!std::filesystem::create_directory(folder_));
+    // The temporary directory may be reached through a link; tests compare real paths.
+    folder_ = std::filesystem::canonical(folder_);
+    std::filesystem::current_path(folder_);
+    TakeIoResult();
+  }
+
+  void TearDown() override {
+    TakeIoResult();
+    std::filesystem::current_path(savedDirectory_);
+    std::error_code ignored;
+    // Read-only files inside must not keep the folder alive.
+    for (auto it = std::filesystem::recursive_directory_iterator(folder_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (!it->is_symlink(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+      }
+    }
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  std::filesystem::path savedDirectory_;
+  std::filesystem::path folder_;
+};

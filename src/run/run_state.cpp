@@ -1,0 +1,4 @@
+// The one record of the run.
+#include "run/run_state.h"
+
+RunState runState;

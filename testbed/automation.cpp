@@ -1,0 +1,103 @@
+// The nnCron automation manager stand-in: portable through the platform layer and
+// host_access.h.
+#include "automation.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "command_text.h"
+#include "host_access.h"
+#include "platform/process.h"
+#include "script_files.h"
+#include "standin_files.h"
+
+namespace {
+
+constexpr int kPollMilliseconds = 50;
+
+bool WaitForFile(const std::string& host, int milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!IsHostFile(host)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    Pause(kPollMilliseconds);
+  }
+  std::remove(host.c_str());
+  return true;
+}
+
+int RunSteps(const std::vector<AutomationStep>& steps, const std::string& scriptDirectory) {
+  const std::string markerHost = HostPath(kMarkerFile);
+  for (const AutomationStep& step : steps) {
+    switch (step.kind) {
+      case AutomationStep::Kind::CreateMarker:
+        WriteHostFile(markerHost, "nnCron\r\n");
+        break;
+      case AutomationStep::Kind::RemoveMarker:
+        std::remove(markerHost.c_str());
+        break;
+      case AutomationStep::Kind::WaitForFile:
+        if (!WaitForFile(HostPath(JoinWindowsPath(scriptDirectory, step.text)),
+                         step.milliseconds)) {
+          std::fprintf(stderr, "nncron: gave up waiting for \"%s\"\n", step.text.c_str());
+          return 1;
+        }
+        break;
+      case AutomationStep::Kind::Run: {
+        const ProgramCall call = SplitProgramCall(
+            step.text, [](const std::string& path) { return IsHostFile(HostPath(path)); });
+        SetRunMode(RunMode::WaitForExit);
+        if (RunProgram(ShortText(call.program), ShortText(call.arguments)) != 0) {
+          std::fprintf(stderr, "nncron: cannot start \"%s\"\n", call.program.c_str());
+          return 1;
+        }
+        break;
+      }
+      case AutomationStep::Kind::Pause:
+        Pause(step.milliseconds);
+        break;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunNnCron(const std::string& arguments) {
+  std::string_view text = TrimBlanks(arguments);
+  constexpr std::string_view kRunFile = "-runfile";
+  if (text.size() <= kRunFile.size() || LowerAscii(text.substr(0, kRunFile.size())) != kRunFile) {
+    std::fprintf(stderr, "usage: nncron -runfile SCRIPT\n");
+    return 1;
+  }
+  std::string scriptPath(TrimBlanks(text.substr(kRunFile.size())));
+  if (scriptPath.size() >= 2 && scriptPath.front() == '"' && scriptPath.back() == '"') {
+    scriptPath = scriptPath.substr(1, scriptPath.size() - 2);
+  }
+  std::string script;
+  std::vector<AutomationStep> steps;
+  std::string error;
+  if (!ReadHostFile(HostPath(scriptPath), script)) {
+    std::fprintf(stderr, "nncron: cannot read \"%s\"\n", scriptPath.c_str());
+    return 1;
+  }
+  if (!ReadAutomationScript(script, steps, error)) {
+    std::fprintf(stderr, "nncron: \"%s\": %s\n", scriptPath.c_str(), error.c_str());
+    return 1;
+  }
+  // A file waited for belongs to this run only: one left by an earlier run must not
+  // end a wait before the encoder has even started.
+  for (const AutomationStep& step : steps) {
+    if (step.kind == AutomationStep::Kind::WaitForFile) {
+      std::remove(HostPath(JoinWindowsPath(DirectoryOf(scriptPath), step.text)).c_str());
+    }
+  }
+  const std::string pidFile = MachineFile("nncron.pid");
+  WriteHostFile(pidFile, std::to_string(OwnProcessId()) + "\n");
+  const int status = RunSteps(steps, DirectoryOf(scriptPath));
+  // Leave the id only while it is still ours: a later instance may have replaced it.
+  std::string current;
+  if (ReadHostFile(pidFile, current) && current == std::to_string(OwnProcessId()) + "\n") {
+    std::remove(pidFile.c_str());
+  }
+  return status;
+}

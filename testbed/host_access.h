@@ -1,0 +1,101 @@
+// Host services the stand-ins need beyond the platform layer's public operations:
+// host paths for Windows path texts, standard output redirection, measured runs,
+// background holders of files, and the few file-system calls the platform does not
+// offer. Backends: host_access_posix.cpp and host_access_win32.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "registry_file.h"
+
+/// The host path of a Windows path text, mapped exactly as the program's platform layer
+/// maps it (on Windows the text itself). Empty when its drive does not exist.
+std::string HostPath(std::string_view windowsPath);
+
+/// The current directory as a Windows path ("D:\", "D:\Tarsel"); empty when unknown.
+std::string CurrentWindowsDirectoryText();
+
+/// The host path of the null device.
+std::string NullDevicePath();
+
+/// The host path of the running executable.
+std::string OwnExecutablePath();
+
+/// The name the program was started as (the Windows path text it was given, or the
+/// module's file name) and its argument text, read with the Windows rules.
+void ReadOwnCommandLine(int argc, char** argv, std::string& name, std::string& arguments);
+
+/// Sends standard output to a host file (created or emptied, or appended to) until
+/// RestoreStandardOutput; programs started meanwhile inherit it. False when the file
+/// cannot be opened; then nothing changed.
+bool RedirectStandardOutput(const std::string& hostPath, bool append, int& saved);
+void RestoreStandardOutput(int saved);
+
+/// CPU time used, in seconds.
+struct CpuTimes {
+  double user = 0;
+  double kernel = 0;
+};
+
+/// Starts a program (a Windows path) with an argument text, waits for it, and reports
+/// the CPU time of it and of every process it started and waited for, and the wall
+/// time from just before the start to just after the end. False when it could not be
+/// started.
+bool RunAndMeasure(const std::string& program, const std::string& arguments, CpuTimes& used,
+                   double& wallSeconds);
+
+/// Starts a program (a Windows path) with an argument text, waits for it and gives its
+/// exit status. False when it could not be started.
+bool RunAndWaitForStatus(const std::string& program, const std::string& arguments, int& status);
+
+/// Sets a variable of this process's environment, which started programs inherit.
+bool SetEnvironmentValue(const std::string& name, const std::string& value);
+
+/// Adds this process's own CPU time to the report of a timing tool that measures it,
+/// where the system cannot tell one process the CPU time of another (Windows under
+/// Wine). Called by every stand-in as it ends; does nothing on POSIX.
+void ReportOwnCpuTime();
+
+/// Gives the target the execute permission of the source (POSIX); true on Windows.
+bool CopyExecutePermission(const std::string& sourceHost, const std::string& targetHost);
+
+/// Marks a host file executable (POSIX); true on Windows.
+bool MarkExecutable(const std::string& hostPath);
+
+bool IsHostDirectory(const std::string& hostPath);
+bool IsHostFile(const std::string& hostPath);
+
+/// Creates a host directory and its missing parents; true when it exists afterwards.
+bool MakeHostDirectories(const std::string& hostPath);
+
+/// Removes a host directory with everything in it; false when anything stayed.
+bool RemoveHostTree(const std::string& hostPath);
+
+/// Writes every file system's cached data to its disk.
+void FlushFileSystems();
+
+/// Keeps the host file open from a background process for the given time after the
+/// caller ends; the file is already held when this returns. False when it could not be
+/// opened or no process started.
+bool HoldOpenInBackground(const std::string& hostPath, int milliseconds);
+
+/// True after this process served as such a background holder: the argument text of a
+/// holder started by HoldOpenInBackground is answered here (Windows); false for any
+/// other argument text, and always on POSIX, where the holder is a fork.
+bool ServeAsHolder(const std::string& arguments);
+
+int OwnProcessId();
+
+/// Ends the process of this id when it is a stand-in started in `role` (so that a
+/// stale id of another program is never ended); true when it was ended.
+bool EndStandInProcess(int processId, std::string_view role);
+
+/// A file of the machine's own folder (TARSEL_TESTBED): the interpreter's command log,
+/// the event log, the registry of a POSIX machine, the controls. Empty when the
+/// variable is not set.
+std::string MachineFile(std::string_view name);
+
+/// The values of one registry key: the machine's registry file on POSIX, the system
+/// registry on Windows. False when the key does not exist.
+bool LoadRegistryKey(std::string_view keyPath, RegistryContents& key);

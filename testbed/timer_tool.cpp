@@ -1,0 +1,33 @@
+// The timing tool stand-in: portable through host_access.h.
+#include "timer_tool.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "command_text.h"
+#include "host_access.h"
+#include "standin_files.h"
+#include "timer_report.h"
+
+int RunTimer(const std::string& arguments) {
+  std::printf("Timer 3.01 (simulated machine)\n\n");
+  const ProgramCall call = SplitProgramCall(
+      arguments, [](const std::string& path) { return IsHostFile(HostPath(path)); });
+  if (call.program.empty()) {
+    std::printf("Usage: timer PROGRAM [ARGUMENTS]\n");
+    return 1;
+  }
+  std::fflush(stdout);
+  CpuTimes used;
+  TimerFigures figures;
+  if (!RunAndMeasure(call.program, call.arguments, used, figures.wallSeconds)) {
+    std::printf("Error: cannot start \"%s\"\n", call.program.c_str());
+    return 1;
+  }
+  figures.userSeconds = used.user;
+  figures.kernelSeconds = used.kernel;
+  const std::string share = ReadControl("timer.share");
+  if (!share.empty()) figures.shareOverride = std::atoi(share.c_str());
+  std::printf("\n%s", FormatTimerReport(figures).c_str());
+  return 0;
+}

@@ -1,0 +1,82 @@
+// A minimal Windows machine laid out in a temporary folder, for running the built
+// program end to end.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launch.h"
+
+/// One command that the command interpreter stand-in was given.
+struct RecordedCommand {
+  std::string directory;  ///< the current directory, as a Windows path ("C:\Tarsel")
+  std::string command;    ///< the argument text, for example "/c net stop nncron > nul"
+
+  friend bool operator==(const RecordedCommand& a, const RecordedCommand& b) {
+    return a.directory == b.directory && a.command == b.command;
+  }
+  friend std::ostream& operator<<(std::ostream& out, const RecordedCommand& c) {
+    return out << "{" << c.directory << ", " << c.command << "}";
+  }
+};
+
+/// The machine: a drives folder with "c:" (and more on request), the start
+/// directory C:\Tarsel, the work directory C:\Temp, C:\WINDOWS with system32, and a
+/// command interpreter stand-in at C:\WINDOWS\system32\cmd.exe that records every
+/// command. The environment holds TEMP, COMSPEC, WINDIR, OS and APPDATA as Windows
+/// path texts. Everything is removed when the machine goes.
+class SimulatedMachine {
+ public:
+  static constexpr char kStartDirectory[] = "C:\\Tarsel";
+  static constexpr char kTempDirectory[] = "C:\\Temp";
+  static constexpr char kWindowsDirectory[] = "C:\\WINDOWS";
+  static constexpr char kComSpec[] = "C:\\WINDOWS\\system32\\cmd.exe";
+
+  SimulatedMachine();
+  ~SimulatedMachine();
+  SimulatedMachine(const SimulatedMachine&) = delete;
+  SimulatedMachine& operator=(const SimulatedMachine&) = delete;
+
+  /// Adds drive `letter` as an empty folder and returns its host path.
+  std::filesystem::path AddDrive(char letter);
+
+  /// The host path of a Windows path on one of the machine's drives.
+  std::filesystem::path HostPath(std::string_view windowsPath) const;
+
+  /// Creates a file (and its folders) at a Windows path.
+  void MakeFile(std::string_view windowsPath, std::string_view contents = "x") const;
+  void MakeDirectory(std::string_view windowsPath) const;
+  bool Exists(std::string_view windowsPath) const;
+
+  /// Sets or removes one environment variable of the program (a Windows text).
+  void SetVariable(const std::string& name, const std::string& value);
+  void UnsetVariable(const std::string& name);
+
+  /// Points TARSEL_DRIVES somewhere else, for instance at a folder that is missing.
+  void SetDrivesFolder(const std::filesystem::path& folder) { drivesFolder_ = folder; }
+
+  std::filesystem::path root() const { return root_; }
+
+  /// Everything the command interpreter was asked to run, in order.
+  std::vector<RecordedCommand> RecordedCommands() const;
+
+  /// Runs the built program with these arguments in the start directory and waits
+  /// for it. `onOutput` as in Launch.
+  ProgramRun Run(const std::vector<std::string>& arguments,
+                 std::function<void(const std::string&)> onOutput = nullptr) const;
+
+ private:
+  /// The Windows form of a host directory: the drive whose root is its longest
+  /// prefix, as the program reports it.
+  std::string WindowsPathOf(const std::filesystem::path& hostPath) const;
+
+  std::filesystem::path root_;
+  std::filesystem::path drives_;
+  std::filesystem::path drivesFolder_;  ///< what TARSEL_DRIVES names
+  std::filesystem::path commandLog_;
+  std::map<std::string, std::string> variables_;
+};
