@@ -44,6 +44,10 @@ class MachineTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // An automation manager that a failed test left waiting is ended with the machine.
+    std::ifstream pidFile(options_.folder + "/testbed/nncron.pid");
+    int pid = 0;
+    if (pidFile >> pid) EndStandInProcess(pid, "nncron");
     fs::current_path(previous_);
     for (const auto& [name, value] : environment_.variables) unsetenv(name.c_str());
     std::error_code ignored;
@@ -400,9 +404,8 @@ TEST_F(MachineTest, AutomationBesideTheEncoderKeepsTheMarkerWhileItWorks) {
   EXPECT_FALSE(FirstLineWith(Read("004.log"), "Global").empty());
 }
 
-TEST_F(MachineTest, MarkerControls) {
+TEST_F(MachineTest, ScriptThatNeverCreatesTheMarker) {
   options_.markerNeverCreated.insert(4);
-  options_.markerNeverRemoved.insert(5);
   Enter();
   const std::string w = kWork;
   Unpack(4, std::string(kPackPassword));
@@ -411,7 +414,13 @@ TEST_F(MachineTest, MarkerControls) {
   Command("/c " + w + "\\timer.exe D:\\Program Files\\Mainconcept\\MPEG Encoder\\\\mcmpgenc.exe " +
           w + "\\004.mes > 004.log");
   EXPECT_EQ(SizeOf("004.mpg"), 21428228);
+  EXPECT_TRUE(AwaitPresence(w + "\\004.done", false, 3000));
+}
 
+TEST_F(MachineTest, ScriptThatNeverRemovesTheMarker) {
+  options_.markerNeverRemoved.insert(5);
+  Enter();
+  const std::string w = kWork;
   Unpack(5, std::string(kPackPassword));
   StartNnCron("005.nnc");
   ASSERT_TRUE(AwaitPresence("nncron.out", true, 3000));
