@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows programs (32-bit for Windows 2000/XP, 64-bit) and the unit
-# tests with mingw-w64, checks the programs' import tables against what Windows 2000
-# exports, and runs the unit tests under Wine in a private prefix.
+# Cross-builds the Windows programs (32-bit for Windows 2000/XP, 64-bit), the unit
+# tests and the testbed's stand-in with mingw-w64, checks the programs' import tables
+# against what Windows 2000 exports, and runs under Wine in private prefixes: the unit
+# tests, the end-to-end scenarios of the run and of the analysis (the host's harness
+# starting the Windows program), and the testbed's own check of its stand-ins.
 #
 #   scripts/test-windows.sh            everything
 #   TARSEL_WINDOWS_ARCHS="win64" scripts/test-windows.sh    one build only
 #   TARSEL_REQUIRE_WINE32=1 ...        fail (instead of skip) where 32-bit Wine cannot run
+#   TARSEL_HOST_BUILD=build/default    take the host's harness from that build folder
+#   TARSEL_WINE_E2E_FILTER=PATTERN     the scenarios to run under Wine (GoogleTest filter)
 #
-# Build folders: build-win32, build-win64; Wine prefixes: build-wine-base (made once,
-# reused), build-wine-run (a fresh copy for every run). See docs/windows.md.
+# Build folders: build-win32, build-win64, and build-wine-e2e for the host's harness;
+# Wine prefixes: build-wine-base (made once, reused), build-wine-run (a fresh copy for
+# every unit test run); the scenarios make a prefix of their own for every run of the
+# program. See docs/windows.md.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ARCHS="${TARSEL_WINDOWS_ARCHS:-win32 win64}"
+HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
+E2E_FILTER="${TARSEL_WINE_E2E_FILTER:-RunControl.*:Analysis.*}"
+E2E_SHARDS=2      # the scenarios mostly wait (pauses, Wine's start-up): two at a time
 WINE_BASE="$ROOT/build-wine-base"
 WINE_RUN="$ROOT/build-wine-run"
 WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
@@ -24,15 +33,17 @@ command -v ninja >/dev/null && GENERATOR=(-G Ninja)
 
 failures=0
 started=$SECONDS
+timings=()
 note() { printf '\n=== %s\n' "$*"; }
 fail() { printf 'FAILED: %s\n' "$*"; failures=$((failures + 1)); }
+took() { timings+=("$(printf '%5d s  %s' "$((SECONDS - $1))" "$2")"); echo "$2: $((SECONDS - $1)) s"; }
 
 toolchain_of() { [ "$1" = win32 ] && echo "$ROOT/cmake/mingw-i686.cmake" || echo "$ROOT/cmake/mingw-x86_64.cmake"; }
 compiler_of() { [ "$1" = win32 ] && echo i686-w64-mingw32-g++-win32 || echo x86_64-w64-mingw32-g++-win32; }
 loader_of() { [ "$1" = win32 ] && echo "$WINE32_LOADER" || echo "$WINE64_LOADER"; }
 
 missing=()
-for tool in i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32 python3 cmake script; do
+for tool in i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32 g++ python3 cmake script; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 [ -x "$WINE64_LOADER" ] || missing+=("$WINE64_LOADER")
@@ -48,15 +59,29 @@ for arch in $ARCHS; do
   note "build $arch"
   build="$ROOT/build-$arch"
   t=$SECONDS
+  mkdir -p "$build"
   cmake -S "$ROOT" -B "$build" "${GENERATOR[@]}" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_of "$arch")" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log"; exit 1; }
-  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel_tests
-  echo "built $arch in $((SECONDS - t)) s"
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_TESTS=ON >"$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log"; exit 1; }
+  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel_tests tarsel-standin
+  took $t "build $arch"
 done
+
+# The scenarios under Wine are driven from the host: its test harness and the
+# testbed's layout tool.
+note "build the host's harness ($HOST_BUILD)"
+t=$SECONDS
+if [ ! -f "$HOST_BUILD/CMakeCache.txt" ]; then
+  mkdir -p "$HOST_BUILD"
+  cmake -S "$ROOT" -B "$HOST_BUILD" "${GENERATOR[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTARSEL_TESTS=ON >"$HOST_BUILD/configure.log" 2>&1 || { cat "$HOST_BUILD/configure.log"; exit 1; }
+fi
+cmake --build "$HOST_BUILD" -j2 --target tarsel_e2e tarsel-testbed
+took $t "build the host's harness"
 
 # --- Import tables ----------------------------------------------------------------
 note "import check"
+t=$SECONDS
 python3 -m unittest -q "$ROOT/tests/windows/check_imports_test.py" || fail "check_imports tests"
 for arch in $ARCHS; do
   python3 "$ROOT/tests/windows/check_imports.py" "$ROOT/build-$arch/zentravo-kelv-tarsel.exe" ||
@@ -74,6 +99,7 @@ for arch in $ARCHS; do
     echo "$probe: refused as it must be (GetTickCount64)"
   fi
 done
+took $t "import check"
 
 # --- Wine prefix --------------------------------------------------------------------
 wine_in() { WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d" "${@:2}"; }
@@ -87,13 +113,14 @@ if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
   note "make the Wine prefix (once)"
   t=$SECONDS
   rm -rf "$WINE_BASE"
-  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$ROOT/build-wine-base.log" 2>&1 || true
+  mkdir -p "$WINE_BASE"
+  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$WINE_BASE/wineboot.log" 2>&1 || true
   WINEPREFIX="$WINE_BASE" wineserver -w
-  [ -d "$WINE_BASE/drive_c/windows/system32" ] || { cat "$ROOT/build-wine-base.log"; exit 1; }
+  [ -d "$WINE_BASE/drive_c/windows/system32" ] || { cat "$WINE_BASE/wineboot.log"; exit 1; }
   # A new prefix maps z: to the host's root; no test may reach the host that way.
   rm -f "$WINE_BASE/dosdevices/z:"
   touch "$WINE_BASE/.tarsel-ready"
-  echo "prefix made in $((SECONDS - t)) s"
+  took $t "make the Wine prefix"
 fi
 
 fresh_prefix() {
@@ -129,7 +156,7 @@ for arch in $ARCHS; do
       wine_in "$WINE_RUN" timeout 1200 "$loader" 'C:\tarsel\tarsel_tests.exe' </dev/null >"$log" 2>&1) ||
     fail "unit tests of $arch under Wine (log: $log)"
   grep -E '^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
-  echo "ran in $((SECONDS - t)) s"
+  took $t "unit tests of $arch under Wine"
 
   note "console tests of $arch under Wine, in a real console (a pseudo-terminal)"
   t=$SECONDS
@@ -147,10 +174,58 @@ for arch in $ARCHS; do
   else
     fail "console tests of $arch left no results"
   fi
-  echo "ran in $((SECONDS - t)) s"
+  took $t "console tests of $arch under Wine"
+done
+cleanup
+
+# --- End-to-end scenarios under Wine ----------------------------------------------------
+# The host's harness lays out each simulated machine and starts the Windows program
+# under Wine (tests/e2e/launch_wine.cpp): a private prefix per run whose drives are the
+# machine's, the machine's variables set inside Windows by the testbed's launcher, and
+# Wine's own cmd.exe behind the recording interpreter. Two shards run side by side.
+for arch in $ARCHS; do
+  loader="$(loader_of "$arch")"
+  if ! "$loader" --version >/dev/null 2>&1; then
+    note "SKIPPED: scenarios of $arch under Wine: this host cannot run $loader"
+    [ "$arch" = win32 ] && [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] &&
+      fail "32-bit Wine ($loader) cannot run on this host"
+    continue
+  fi
+  note "scenarios ($E2E_FILTER) with the $arch program under Wine"
+  t=$SECONDS
+  pids=()
+  for shard in $(seq 0 $((E2E_SHARDS - 1))); do
+    (cd "$ROOT" &&
+      TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" TARSEL_E2E_WINE_PREFIX="$WINE_BASE" \
+        TARSEL_E2E_PROGRAM="$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
+        TARSEL_E2E_STANDIN="$ROOT/build-$arch/tarsel-standin.exe" \
+        GTEST_TOTAL_SHARDS=$E2E_SHARDS GTEST_SHARD_INDEX=$shard \
+        timeout 1200 "$HOST_BUILD/tarsel_e2e" --gtest_filter="$E2E_FILTER" \
+        </dev/null >"$ROOT/build-$arch/wine-e2e-$shard.log" 2>&1) &
+    pids+=($!)
+  done
+  for shard in "${!pids[@]}"; do
+    log="$ROOT/build-$arch/wine-e2e-$shard.log"
+    wait "${pids[$shard]}" || fail "scenarios of $arch under Wine, shard $shard (log: $log)"
+    grep -E '^\[ +(FAILED|SKIPPED) +\]|^\[  PASSED  \]' "$log" || tail -20 "$log"
+  done
+  took $t "scenarios of $arch under Wine"
 done
 
+# --- The testbed's stand-ins under Wine ------------------------------------------------
+# The 64-bit stand-in, driven through Wine's own cmd, xcopy and regedit.
+if [[ " $ARCHS " == *" win64 "* ]]; then
+  note "testbed stand-ins under Wine (testbed/wine_check.sh)"
+  t=$SECONDS
+  log="$ROOT/build-win64/wine-check.log"
+  timeout 600 bash "$ROOT/testbed/wine_check.sh" "$HOST_BUILD" "$ROOT/build-win64" "$WINE_BASE" \
+    </dev/null >"$log" 2>&1 || fail "testbed stand-ins under Wine (log: $log)"
+  grep -E '^FAIL|failed$' "$log" || tail -20 "$log"
+  took $t "testbed stand-ins under Wine"
+fi
+
 note "done in $((SECONDS - started)) s"
+printf '%s\n' "${timings[@]}"
 if [ "$failures" -ne 0 ]; then
   echo "$failures step(s) failed"
   exit 1

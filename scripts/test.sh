@@ -60,6 +60,6 @@ if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
   echo "== Windows build and tests skipped (TARSEL_SKIP_WINDOWS=1)"
 else
   echo "== Windows: cross build, import check, tests under Wine"
-  bash "$root/scripts/test-windows.sh"
+  TARSEL_HOST_BUILD="$root/build/default" bash "$root/scripts/test-windows.sh"
 fi
 echo "== all configurations passed"

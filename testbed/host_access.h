@@ -52,6 +52,14 @@ bool RunAndWaitForStatus(const std::string& program, const std::string& argument
 /// Sets a variable of this process's environment, which started programs inherit.
 bool SetEnvironmentValue(const std::string& name, const std::string& value);
 
+/// Removes a variable from this process's environment, so started programs lack it.
+bool RemoveEnvironmentValue(const std::string& name);
+
+/// Sends standard error, this process's and that of every program it starts from now
+/// on, to the end of a host file (created when missing). False when the file cannot
+/// be opened; then nothing changed.
+bool AppendStandardErrorTo(const std::string& hostPath);
+
 /// Adds this process's own CPU time to the report of a timing tool that measures it,
 /// where the system cannot tell one process the CPU time of another (Windows under
 /// Wine). Called by every stand-in as it ends; does nothing on POSIX.

@@ -119,6 +119,18 @@ bool SetEnvironmentValue(const std::string& name, const std::string& value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
+bool RemoveEnvironmentValue(const std::string& name) {
+  return unsetenv(name.c_str()) == 0;
+}
+
+bool AppendStandardErrorTo(const std::string& hostPath) {
+  const int target = open(hostPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (target < 0) return false;
+  const bool moved = dup2(target, STDERR_FILENO) >= 0;
+  close(target);
+  return moved;
+}
+
 void ReportOwnCpuTime() {}
 
 bool CopyExecutePermission(const std::string& sourceHost, const std::string& targetHost) {

@@ -220,6 +220,25 @@ bool SetEnvironmentValue(const std::string& name, const std::string& value) {
          _putenv((name + "=" + value).c_str()) == 0;
 }
 
+bool RemoveEnvironmentValue(const std::string& name) {
+  // "NAME=" removes the C library's copy; a null value removes the system's. Removing
+  // a variable that is not there counts as done.
+  _putenv((name + "=").c_str());
+  SetEnvironmentVariableA(name.c_str(), nullptr);
+  return GetEnvironmentVariableA(name.c_str(), nullptr, 0) == 0;
+}
+
+bool AppendStandardErrorTo(const std::string& hostPath) {
+  const int target = _open(hostPath.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, 0644);
+  if (target < 0) return false;
+  std::fflush(stderr);
+  const bool moved = _dup2(target, 2) == 0;
+  _close(target);
+  // Started programs take the system's standard handle, not the library's descriptor.
+  if (moved) SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
+  return moved;
+}
+
 void ReportOwnCpuTime() {
   const char* report = std::getenv(kCpuReportVariable);
   FILETIME created, exited, kernel, user;

@@ -236,3 +236,19 @@ int RunInterpreter(const std::string& arguments) {
   if (saved >= 0) RestoreStandardOutput(saved);
   return status;
 }
+
+int RunRecordingInterpreter(const std::string& arguments) {
+  AppendHostLine(MachineFile("commands.log"), CurrentWindowsDirectoryText() + "\t" + arguments);
+  const std::string interpreter = ReadControl("interpreter");
+  if (interpreter.empty()) {
+    std::fprintf(stderr, "cmdlog: no \"interpreter\" in the machine's controls.ini\n");
+    return 1;
+  }
+  AppendStandardErrorTo(MachineFile("interpreter-errors.log"));
+  int status = 1;
+  if (!RunAndWaitForStatus(interpreter, arguments, status)) {
+    std::fprintf(stderr, "cmdlog: cannot start \"%s\"\n", interpreter.c_str());
+    return 1;
+  }
+  return status;
+}

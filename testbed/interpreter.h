@@ -29,3 +29,12 @@ bool ParseInterpreterArguments(std::string_view arguments, InterpreterCommand& c
 /// The interpreter stand-in: records the argument text in the command log, runs the
 /// command and returns its exit status.
 int RunInterpreter(const std::string& arguments);
+
+/// The recording interpreter "cmdlog", for a machine whose commands a real interpreter
+/// carries out (Wine's own cmd.exe): records the argument text in the command log as
+/// RunInterpreter does, then runs the interpreter named by the machine's control
+/// "interpreter" with the same argument text in the same directory, and returns its
+/// exit status. That interpreter's standard error goes to "interpreter-errors.log" in
+/// the machine folder, so the console of the program that started it shows only what
+/// the program itself wrote, as with the interpreter stand-in.
+int RunRecordingInterpreter(const std::string& arguments);

@@ -193,7 +193,12 @@ int RunLauncher(const std::string& arguments) {
     const std::string_view line = TrimBlanks(rest.substr(0, end));
     rest.remove_prefix(end < rest.size() ? end + 1 : end);
     const size_t equals = line.find('=');
-    if (line.empty() || line.front() == ';' || equals == std::string_view::npos) continue;
+    if (line.empty() || line.front() == ';') continue;
+    // A name alone removes the variable, one that Wine sets itself above all.
+    if (equals == std::string_view::npos) {
+      RemoveEnvironmentValue(std::string(line));
+      continue;
+    }
     SetEnvironmentValue(std::string(line.substr(0, equals)), std::string(line.substr(equals + 1)));
   }
   const ProgramCall call = SplitProgramCall(

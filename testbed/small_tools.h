@@ -23,9 +23,10 @@ int RunXcopy(const std::string& arguments);
 int RunProCoderHelper(const std::string& arguments);
 
 /// The machine's launcher: sets the variables of the machine folder's
-/// "environment.ini" (NAME=VALUE lines), then runs the command line it is given and
-/// ends with its exit status. Wine sets TEMP, COMSPEC, WINDIR, OS and APPDATA itself;
-/// the launcher gives the program the machine's values all the same.
+/// "environment.ini" (NAME=VALUE lines; a line holding only NAME removes that
+/// variable), then runs the command line it is given and ends with its exit status.
+/// Wine sets TEMP, COMSPEC, WINDIR, OS and APPDATA itself; the launcher gives the
+/// program the machine's values all the same, or none where the machine has none.
 int RunLauncher(const std::string& arguments);
 
 /// notepad.exe: only records (in the event log) that it was opened, and on what.

@@ -19,6 +19,7 @@ namespace {
 
 int ActAs(const std::string& role, const std::string& name, const std::string& arguments) {
   if (role == "cmd") return RunInterpreter(arguments);
+  if (role == "cmdlog") return RunRecordingInterpreter(arguments);
   if (role == "timer") return RunTimer(arguments);
   if (role == "vdubm") return RunVirtualDub(arguments);
   if (role == "mcmpgenc") return RunMainconcept(arguments);
@@ -33,9 +34,9 @@ int ActAs(const std::string& role, const std::string& name, const std::string& a
   if (role == "notepad") return RunTextEditor(arguments);
   if (role == "launch") return RunLauncher(arguments);
   std::fprintf(stderr,
-               "%s: no such program on the simulated machine; acts as cmd, timer, vdubm, "
-               "mcmpgenc, procoder, cctspt, nncron, contig, sync, regedit, xcopy, 006, "
-               "notepad or launch\n",
+               "%s: no such program on the simulated machine; acts as cmd, cmdlog, timer, "
+               "vdubm, mcmpgenc, procoder, cctspt, nncron, contig, sync, regedit, xcopy, "
+               "006, notepad or launch\n",
                name.c_str());
   return 1;
 }

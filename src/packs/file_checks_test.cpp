@@ -151,12 +151,16 @@ class TreeSearchTest : public TempFolderTest {
   /// Lays out a folder with 24 subfolders and a wrong-sized mcmpgenc.exe, and splits
   /// the subfolders into those listed before and after the file. The file system
   /// chooses that order, so other folder names are tried until both sides have one.
+  /// The subfolders' names start with "a" to "x", so that a listing sorted by name
+  /// (NTFS, Wine) has some on either side of the file as well as one in hash order.
   /// Files put into the subfolders later do not change their parent's order.
   bool LayOutAroundWrongCopy(fs::path& folder, std::vector<std::string>& before,
                              std::vector<std::string>& after) {
     for (int attempt = 0; attempt < 20; ++attempt) {
       folder = "tree" + std::to_string(attempt);
-      for (int i = 0; i < 24; ++i) fs::create_directories(folder / ("s" + std::to_string(i)));
+      for (int i = 0; i < 24; ++i) {
+        fs::create_directories(folder / (static_cast<char>('a' + i) + std::to_string(i)));
+      }
       MakeFileOfSize(folder / "mcmpgenc.exe", kEncoderSize + 1);
       before.clear();
       after.clear();

@@ -158,6 +158,29 @@ TEST_F(PackTest, EachFailureStopsAtItsStep) {
   }
 }
 
+/// Checks `bytes` as "files.dat" in the current directory.
+FileListCheck CheckListOf(const std::string& bytes) {
+  std::ofstream("files.dat", std::ios::binary) << bytes;
+  TextFile list;
+  OpenTextForReading(list, "files.dat");
+  EXPECT_EQ(TakeIoResult(), 0);
+  const FileListCheck check = CheckFileList(list);
+  CloseText(list);
+  EXPECT_EQ(TakeIoResult(), 0);
+  return check;
+}
+
+using FileListPosixTest = RunFixture;
+
+// The list's names are used as they are: a blank ending one names another file here
+// (Windows drops it; see test_pack_win32_test.cpp).
+TEST_F(FileListPosixTest, BlanksEndingANameArePartOfIt) {
+  std::ofstream("timer.exe", std::ios::binary) << std::string(512, 't');
+  EXPECT_EQ(CheckListOf("512\r\ntimer.exe \r\n"), FileListCheck::Mismatch);
+  std::ofstream("timer.exe ", std::ios::binary) << std::string(3, 't');
+  EXPECT_EQ(CheckListOf("3\r\ntimer.exe \r\n"), FileListCheck::AllMatch);
+}
+
 // The child's part: the settings come from "settings.txt" in the start directory.
 TEST(PackChild, DISABLED_UnpackTestPack) {
   std::ifstream settings("settings.txt");

@@ -3,6 +3,7 @@
 
 #include "platform/directories.h"
 #include "platform/process.h"
+#include "run/cleanup.h"
 #include "run/fatal_error.h"
 #include "run/run_state.h"
 #include "tests/test_table.h"
@@ -42,7 +43,8 @@ ShortText ProfileCopyCommand() {
 
 ShortText ProcoderCopyCommand() {
   return ShortText("/c ") + GetEnvironmentValue("WINDIR") + kXcopyAfterWindir + kQuote +
-         runState.procoderDir + kEveryFile + kQuote + " " + kXcopyTarget;
+         runState.procoderDir + kEveryFile + kQuote + " " + kQuote + kScratchDirectory + "\\" +
+         kQuote + kXcopyOptions;
 }
 
 ShortText ProcoderHelperCommand() {
@@ -56,5 +58,7 @@ void InstallProCoder() {
   RunProgram(runState.comSpec, ProfileCopyCommand());
   if (!FileIsPresent(ProfilePath())) FatalError(kFatal022ProcoderProfileNotCreated);
   RunProgram(runState.comSpec, ProcoderCopyCommand());
-  if (!FileIsPresent(kCopiedProcoder)) FatalError(kFatal023ProcoderNotCopied);
+  if (!FileIsPresent(ShortText(kScratchDirectory) + kProcoderInScratchDir)) {
+    FatalError(kFatal023ProcoderNotCopied);
+  }
 }

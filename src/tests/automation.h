@@ -21,12 +21,12 @@ constexpr int kAutomationWaitMilliseconds = 3000;
 // work directory, V the value of "WINDIR", Q a double quote.
 inline constexpr char kProfileDirAfterProcoder[] = "\\Plugins\\User Presets";  ///< P ...
 inline constexpr char kProfileAfterProfileDir[] = "\\fdst_highest.cpf";
-inline constexpr char kProfileSourceAfterWorkDir[] = "\\006.dat ";  ///< "/c copy /y " W ...
+inline constexpr char kProfileSourceAfterWorkDir[] = "\\006.dat ";     ///< "/c copy /y " W ...
 inline constexpr char kXcopyAfterWindir[] = "\\system32\\xcopy.exe ";  ///< "/c " V ...
-inline constexpr char kEveryFile[] = "*.*";                           ///< after P, quoted
-inline constexpr char kXcopyTarget[] = "\"c:\\zentravo-kelv-tarsel-testdir\\\" /s /y > nul";
+inline constexpr char kEveryFile[] = "*.*";                            ///< after P, quoted
+inline constexpr char kXcopyOptions[] = " /s /y > nul";                ///< after the quoted target
 /// What the program copy must have put into the scratch directory.
-inline constexpr char kCopiedProcoder[] = "c:\\zentravo-kelv-tarsel-testdir\\procoder.exe";
+inline constexpr char kProcoderInScratchDir[] = "\\procoder.exe";
 /// The ProCoder helper of the pack, run untimed right before the measurement:
 /// "/c " W "\006.exe /start /shutdown " D "\" clip.
 inline constexpr char kProcoderHelperAfterWorkDir[] = "\\006.exe /start /shutdown ";
@@ -50,7 +50,7 @@ void InstallProCoder();
 ShortText ProfileCopyCommand();
 
 /// "/c " V "\system32\xcopy.exe " Q P "*.*" Q " " Q "c:\zentravo-kelv-tarsel-testdir\" Q
-/// " /s /y > nul".
+/// " /s /y > nul": the scratch directory, which the copy creates.
 ShortText ProcoderCopyCommand();
 
 /// The helper's start command, with the clip's full path in the current directory.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "run/run_fixture.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -56,6 +57,59 @@ TEST_F(TestProcedureTest, OnlyTheTestsOwnFlagCounts) {
   runState.testEnabled.fill(true);
   runState.testEnabled[TestIndex(TestId::XviD)] = false;
   EXPECT_NE(RunAndCapture(TestId::XviD).find("NOT PASSED, skip test\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+class CommandTextTest : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    runState.tempDir = "C:\\W";
+    runState.mainconceptDir = "D:\\Mainconcept\\";
+    runState.cceDir = "D:\\CCE\\";
+    runState.nncronDir = "C:\\nnCron\\";
+  }
+};
+
+TEST_F(CommandTextTest, MeasurementCommands) {
+  const std::string start = ProgramPathOf(folder()).c_str();
+  struct Case {
+    TestId id;
+    std::string command;
+  };
+  const Case cases[] = {
+      {TestId::DivX, "/c C:\\W\\timer.exe C:\\W\\vdubm.exe /sC:\\W\\001.dat /x > 001.log"},
+      {TestId::XviD, "/c C:\\W\\timer.exe C:\\W\\vdubm.exe /sC:\\W\\002.dat /x > 002.log"},
+      {TestId::WMV9, "/c C:\\W\\timer.exe C:\\W\\vdubm.exe /sC:\\W\\003.dat /x > 003.log"},
+      {TestId::MPEG1,
+       "/c C:\\W\\timer.exe D:\\Mainconcept\\\\mcmpgenc.exe C:\\W\\004.mes > 004.log"},
+      {TestId::MPEG2Mainconcept,
+       "/c C:\\W\\timer.exe D:\\Mainconcept\\\\mcmpgenc.exe C:\\W\\005.mes > 005.log"},
+      {TestId::MPEG2Canopus,
+       "/c C:\\W\\timer.exe C:\\nnCron\\\\nncron.exe -runfile C:\\W\\006.nnc > 006.log"},
+      {TestId::MPEG2CCE,
+       "/c C:\\W\\timer.exe D:\\CCE\\\\cctspt.exe " + start + "\\test.avi > 007.log"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    EXPECT_EQ(std::string(MeasurementCommand(c.id).view()), c.command);
+  }
+}
+
+TEST_F(CommandTextTest, CommandIsCutAt255Characters) {
+  runState.tempDir = ShortText("C:\\" + std::string(97, 'w'));
+  const std::string w = runState.tempDir.c_str();
+  const std::string whole =
+      "/c " + w + "\\timer.exe " + w + "\\vdubm.exe /s" + w + "\\001.dat /x > 001.log";
+  ASSERT_GT(whole.size(), 255u);
+  EXPECT_EQ(std::string(MeasurementCommand(TestId::DivX).view()), whole.substr(0, 255));
+}
+
+TEST_F(CommandTextTest, RegistryImport) {
+  EXPECT_EQ(std::string(RegistryImportArguments("vdubm.dat").view()), "/s C:\\W\\vdubm.dat");
 }
 
 }  // namespace

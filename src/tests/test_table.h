@@ -44,8 +44,8 @@ struct ValidationCheck {
   Kind kind;
   std::string_view directory;  ///< Size only; empty for the current directory
   std::string_view file;
-  int32_t expected;  ///< Size only
-  int32_t limit;     ///< the tolerance of a Size check, the minimum of an Activity check
+  int32_t expected;       ///< Size only
+  int32_t limit;          ///< the tolerance of a Size check, the minimum of an Activity check
   std::string_view note;  ///< printed (once) when the check fails
 };
 

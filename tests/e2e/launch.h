@@ -1,6 +1,13 @@
 // Starting the program under test and collecting what it did. LaunchTarsel is the
-// one place that knows how the program is started on a simulated machine; running
-// it under Wine means another LaunchTarsel, nothing else.
+// one place that knows how the program is started on a simulated machine: natively
+// (the POSIX build, its drives given by TARSEL_DRIVES), or the Windows build under
+// Wine, chosen by the environment of the test binary:
+//
+//   TARSEL_E2E_LAUNCHER=wine          run under Wine (unset or "posix": natively)
+//   TARSEL_E2E_PROGRAM=PATH           the Windows program (a 64-bit .exe)
+//   TARSEL_E2E_STANDIN=PATH           the Windows build of the testbed's stand-in
+//   TARSEL_E2E_WINE_PREFIX=DIR        a Wine prefix made once, copied for every run
+//   TARSEL_E2E_WINE=PATH              the wine64 loader (default /usr/lib/wine/wine64)
 #pragma once
 
 #include <chrono>
@@ -24,8 +31,8 @@ struct Launch {
 
 /// What one run did.
 struct ProgramRun {
-  std::string console;    ///< standard output, bytes unchanged
-  std::string errors;     ///< standard error
+  std::string console;    ///< standard output, bytes unchanged (under Wine: CR LF made LF)
+  std::string errors;     ///< standard error (under Wine: CR LF made LF)
   int exitCode = -1;      ///< the exit status; 128 + signal number when killed by one
   bool timedOut = false;  ///< it was killed after Launch::timeout
   double seconds = 0;     ///< from the start to the end of the process
@@ -39,14 +46,46 @@ ProgramRun RunHostProcess(const Launch& launch);
 struct MachineLaunch {
   std::filesystem::path drivesFolder;    ///< the folder of "c:", "d:" ... entries
   std::filesystem::path startDirectory;  ///< host path of the start directory
-  /// The program's environment as Windows texts ("TEMP" = "C:\Temp" ...).
+  /// The program's environment as Windows texts ("TEMP" = "C:\Temp" ...). A variable
+  /// that is not here is not set, also under Wine, which sets TEMP, COMSPEC, WINDIR,
+  /// OS and APPDATA itself otherwise.
   std::map<std::string, std::string> variables;
-  /// Where the command interpreter stand-in records its commands.
+  /// Where the command interpreter records its commands, one "directory<TAB>command"
+  /// line each (the directory a host path or a Windows path).
   std::filesystem::path commandLog;
   std::vector<std::string> arguments;
   std::function<void(const std::string& consoleSoFar)> onOutput;
 };
 
+/// How LaunchTarsel starts the program.
+enum class Launcher {
+  Native,  ///< the host build, directly
+  Wine,    ///< the Windows build under Wine
+};
+
+/// The launcher that TARSEL_E2E_LAUNCHER chooses. Ends the test binary with a message
+/// when the variable names no launcher, so that a misspelt choice never runs natively
+/// unnoticed.
+Launcher ChosenLauncher();
+
 /// Runs the built program on the machine, in its start directory, with its
-/// environment and arguments, and waits for it.
+/// environment and arguments, and waits for it: LaunchNatively or LaunchUnderWine, as
+/// ChosenLauncher says.
 ProgramRun LaunchTarsel(const MachineLaunch& machine);
+
+/// The host build (TARSEL_PROGRAM), with TARSEL_DRIVES naming the drives folder and
+/// COMSPEC's stand-in recording into TARSEL_COMMAND_LOG.
+ProgramRun LaunchNatively(const MachineLaunch& machine);
+
+/// The Windows build under Wine, in a private prefix made for this run: its
+/// "dosdevices" map exactly the machine's drives (no "z:"), Wine's Windows directory is
+/// linked in as "windows" on drive C: while the program runs (Wine cannot start
+/// without it), and the testbed's launcher sets the machine's variables inside
+/// Windows. A COMSPEC that names the machine's own recording interpreter (an
+/// executable host program that is not a Windows one) is replaced by the testbed's
+/// recording interpreter "cmdlog", which records each command and hands it to Wine's
+/// own cmd.exe; its records are added to `commandLog`, with Windows directories. Runs
+/// with WINEDEBUG=-all and gives the output with LF line ends. Fails (exit code -1, the
+/// reason in `errors`) when the Wine setup is incomplete or the machine has no drive
+/// C:.
+ProgramRun LaunchUnderWine(const MachineLaunch& machine);

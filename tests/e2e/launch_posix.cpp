@@ -125,7 +125,7 @@ ProgramRun RunHostProcess(const Launch& launch) {
 #error "TARSEL_PROGRAM must name the built program"
 #endif
 
-ProgramRun LaunchTarsel(const MachineLaunch& machine) {
+ProgramRun LaunchNatively(const MachineLaunch& machine) {
   Launch launch;
   launch.program = TARSEL_PROGRAM;
   launch.arguments = machine.arguments;

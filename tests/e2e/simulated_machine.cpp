@@ -16,6 +16,35 @@ fs::path RecordingComSpecScript() {
   return fs::path(__FILE__).parent_path() / "recording_comspec.sh";
 }
 
+/// The testbed's layout tool, built beside the stand-in.
+fs::path LayoutTool() {
+#ifdef TARSEL_TESTBED_TOOL
+  return TARSEL_TESTBED_TOOL;
+#else
+  return fs::path(TARSEL_STANDIN).parent_path() / "tarsel-testbed";
+#endif
+}
+
+/// Reads one word of the layout tool's shell commands: single-quoted stretches
+/// ('\'' for a quote inside) and plain characters, up to a blank or the end.
+std::string ShellWord(const std::string& text, size_t& at) {
+  std::string word;
+  while (at < text.size() && text[at] != ' ') {
+    if (text[at] == '\'') {
+      const size_t close = text.find('\'', at + 1);
+      if (close == std::string::npos) break;
+      word += text.substr(at + 1, close - at - 1);
+      at = close + 1;
+    } else if (text[at] == '\\' && at + 1 < text.size()) {
+      word += text[at + 1];
+      at += 2;
+    } else {
+      word += text[at++];
+    }
+  }
+  return word;
+}
+
 fs::path MakeUniqueFolder() {
   std::string pattern = (fs::temp_directory_path() / "tarsel-e2e-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) std::abort();
@@ -47,8 +76,64 @@ SimulatedMachine::SimulatedMachine()
   };
 }
 
+SimulatedMachine::SimulatedMachine(const std::vector<std::string>& layoutOptions)
+    : root_(MakeUniqueFolder()),
+      drives_(root_ / "machine" / "drives"),
+      drivesFolder_(drives_),
+      commandLog_(root_ / "machine" / "testbed" / "commands.log"),
+      testbed_(root_ / "machine" / "testbed") {
+  Launch layout;
+  layout.program = LayoutTool();
+  layout.arguments = {"layout", (root_ / "machine").string()};
+  layout.arguments.insert(layout.arguments.end(), layoutOptions.begin(), layoutOptions.end());
+  layout.environment = {"PATH=/usr/bin:/bin"};
+  layout.directory = root_;
+  const ProgramRun run = RunHostProcess(layout);
+  if (run.exitCode != 0) {
+    layoutError_ = layout.program.string() + " failed: " + run.errors;
+    return;
+  }
+  // "export NAME='value'" for each variable, then "cd 'start directory'".
+  std::istringstream lines(run.console);
+  std::string line;
+  fs::path start;
+  while (std::getline(lines, line)) {
+    size_t at = 0;
+    if (line.rfind("export ", 0) == 0) {
+      at = line.find('=');
+      if (at == std::string::npos) continue;
+      const std::string name = line.substr(7, at - 7);
+      ++at;
+      const std::string value = ShellWord(line, at);
+      if (name == "TARSEL_DRIVES") {
+        drives_ = drivesFolder_ = value;
+      } else {
+        variables_[name] = value;
+      }
+    } else if (line.rfind("cd ", 0) == 0) {
+      at = 3;
+      start = ShellWord(line, at);
+    }
+  }
+  startDirectory_ = WindowsPathOf(fs::canonical(start));
+  if (startDirectory_.empty() || startDirectory_[1] != ':') {
+    layoutError_ = "the start directory " + start.string() + " lies on no drive";
+  }
+}
+
 SimulatedMachine::~SimulatedMachine() {
   std::error_code ignored;
+  if (!testbed_.empty() && layoutError_.empty()) {
+    // An automation script that a run left waiting would outlive the machine.
+    Launch stop;
+    stop.program = HostPath(std::string(kComSpec));
+    stop.arguments = {"/c net stop nncron > nul"};
+    stop.environment = {"PATH=/usr/bin:/bin", "TARSEL_DRIVES=" + drivesFolder_.string(),
+                        "TARSEL_TESTBED=" + testbed_.string()};
+    stop.directory = HostPath(startDirectory_);
+    stop.timeout = std::chrono::seconds(10);
+    RunHostProcess(stop);
+  }
   fs::remove_all(root_, ignored);
 }
 
@@ -125,11 +210,25 @@ std::vector<RecordedCommand> SimulatedMachine::RecordedCommands() const {
   return commands;
 }
 
+std::vector<RecordedEvent> SimulatedMachine::RecordedEvents() const {
+  std::vector<RecordedEvent> events;
+  std::ifstream log(testbed_ / "events.log");
+  std::string line;
+  while (std::getline(log, line)) {
+    const size_t first = line.find('\t');
+    const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
+    if (second == std::string::npos) continue;
+    events.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1),
+                      line.substr(second + 1)});
+  }
+  return events;
+}
+
 ProgramRun SimulatedMachine::Run(const std::vector<std::string>& arguments,
                                  std::function<void(const std::string&)> onOutput) const {
   MachineLaunch launch;
   launch.drivesFolder = drivesFolder_;
-  launch.startDirectory = HostPath(kStartDirectory);
+  launch.startDirectory = HostPath(startDirectory_);
   launch.variables = variables_;
   launch.commandLog = commandLog_;
   launch.arguments = arguments;

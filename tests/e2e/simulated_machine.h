@@ -24,11 +24,30 @@ struct RecordedCommand {
   }
 };
 
-/// The machine: a drives folder with "c:" (and more on request), the start
-/// directory C:\Tarsel, the work directory C:\Temp, C:\WINDOWS with system32, and a
-/// command interpreter stand-in at C:\WINDOWS\system32\cmd.exe that records every
-/// command. The environment holds TEMP, COMSPEC, WINDIR, OS and APPDATA as Windows
-/// path texts. Everything is removed when the machine goes.
+/// One start of a stand-in, as the testbed's event log records it.
+struct RecordedEvent {
+  std::string role;       ///< the program it acted as: "regedit", "nncron", "notepad" ...
+  std::string directory;  ///< the current directory, as a Windows path
+  std::string arguments;  ///< the argument text it was given
+
+  friend bool operator==(const RecordedEvent& a, const RecordedEvent& b) {
+    return a.role == b.role && a.directory == b.directory && a.arguments == b.arguments;
+  }
+  friend std::ostream& operator<<(std::ostream& out, const RecordedEvent& e) {
+    return out << "{" << e.role << ", " << e.directory << ", " << e.arguments << "}";
+  }
+};
+
+/// The machine. By default a minimal one: a drives folder with "c:" (and more on
+/// request), the start directory C:\Tarsel, the work directory C:\Temp, C:\WINDOWS
+/// with system32, and a command interpreter stand-in at C:\WINDOWS\system32\cmd.exe
+/// that records every command. The environment holds TEMP, COMSPEC, WINDIR, OS and
+/// APPDATA as Windows path texts. Everything is removed when the machine goes.
+///
+/// With layout options, the whole machine of the testbed instead, laid out by its
+/// layout tool "tarsel-testbed layout" with those options (testbed/README.md): drives
+/// C: and D:, the start directory D:\Tarsel with the clips and the seven packs, every
+/// encoder, nnCron and a stand-in for every outside program.
 class SimulatedMachine {
  public:
   static constexpr char kStartDirectory[] = "C:\\Tarsel";
@@ -37,6 +56,8 @@ class SimulatedMachine {
   static constexpr char kComSpec[] = "C:\\WINDOWS\\system32\\cmd.exe";
 
   SimulatedMachine();
+  /// The testbed's machine, laid out with these options of its layout tool.
+  explicit SimulatedMachine(const std::vector<std::string>& layoutOptions);
   ~SimulatedMachine();
   SimulatedMachine(const SimulatedMachine&) = delete;
   SimulatedMachine& operator=(const SimulatedMachine&) = delete;
@@ -61,8 +82,18 @@ class SimulatedMachine {
 
   std::filesystem::path root() const { return root_; }
 
+  /// Why the testbed's layout failed; empty when it succeeded (and always for the
+  /// minimal machine).
+  const std::string& layoutError() const { return layoutError_; }
+
+  /// The start directory as a Windows path: C:\Tarsel, or D:\Tarsel on the testbed's.
+  const std::string& startDirectory() const { return startDirectory_; }
+
   /// Everything the command interpreter was asked to run, in order.
   std::vector<RecordedCommand> RecordedCommands() const;
+
+  /// The stand-ins started so far, in order (testbed machine only).
+  std::vector<RecordedEvent> RecordedEvents() const;
 
   /// Runs the built program with these arguments in the start directory and waits
   /// for it. `onOutput` as in Launch.
@@ -79,4 +110,7 @@ class SimulatedMachine {
   std::filesystem::path drivesFolder_;  ///< what TARSEL_DRIVES names
   std::filesystem::path commandLog_;
   std::map<std::string, std::string> variables_;
+  std::string startDirectory_ = kStartDirectory;
+  std::filesystem::path testbed_;  ///< the testbed's machine folder; empty otherwise
+  std::string layoutError_;
 };

@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""The program's own cost while the measured encoder works, on a simulated machine.
+
+While the timing tool runs the encoder, the program must only wait: a run whose
+encoder works five seconds may cost the program itself no more than 5 ms of processor
+time beyond a run whose encoder works a tenth of a second. And its peak resident
+memory stays under 4 MiB.
+
+Usage: bench/idle_wait_bench.py BUILD_DIR [RUNS]
+
+BUILD_DIR holds zentravo-kelv-tarsel and tarsel-testbed (a build without the
+sanitizers). Each run lays out a machine with the testbed's layout tool, runs
+"zentravo-kelv-tarsel -divx" there and measures the program process alone, not the
+programs it starts:
+
+- processor time: the scheduler's count of nanoseconds the process ran
+  (/proc/PID/schedstat), read once the process has ended but before it is reaped, so
+  that nothing of it is missed; the clock ticks of /proc/PID/stat are too coarse;
+- peak resident memory: VmHWM of /proc/PID/status, read every few milliseconds while
+  the process lives (the last reading is the peak of the whole run).
+
+The encoder's working time is what the timing tool measured, from the main log.
+Exits non-zero when a target is missed or a run does not record an official result.
+"""
+
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+TARGET_EXTRA_CPU_MS = 5.0
+TARGET_PEAK_KIB = 4096
+WORK_SECONDS = (0.1, 5.0)
+
+
+def lay_out(build, folder, work_seconds):
+    """Lays out a machine; returns its environment and start directory."""
+    output = subprocess.run(
+        [os.path.join(build, "tarsel-testbed"), "layout", folder,
+         "--work-seconds", str(work_seconds),
+         # A busy machine must not turn the result invalid: the share is not measured here.
+         "--timer-share", "99",
+         "--program", os.path.join(build, "zentravo-kelv-tarsel")],
+        check=True, capture_output=True, text=True).stdout
+    environment = {"PATH": "/usr/bin:/bin"}
+    start = None
+    for line in output.splitlines():
+        match = re.match(r"export (\w+)='(.*)'$", line)
+        if match:
+            environment[match.group(1)] = match.group(2)
+        match = re.match(r"cd '(.*)'$", line)
+        if match:
+            start = match.group(1)
+    return environment, start
+
+
+def stat_state(pid):
+    text = open(f"/proc/{pid}/stat").read()
+    return text[text.rindex(")") + 2]
+
+
+def run_once(build, work_seconds):
+    """One run: (program cpu ms, peak KiB, encoding time text)."""
+    folder = tempfile.mkdtemp(prefix="tarsel-bench-")
+    try:
+        environment, start = lay_out(build, os.path.join(folder, "machine"), work_seconds)
+        process = subprocess.Popen(["./zentravo-kelv-tarsel.exe", "-divx"], cwd=start,
+                                   env=environment, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL)
+        peak = 0
+        cpu_ns = None
+        # The process is not reaped until it is a zombie, so its /proc entry stays.
+        while cpu_ns is None:
+            if stat_state(process.pid) == "Z":
+                cpu_ns = int(open(f"/proc/{process.pid}/schedstat").read().split()[0])
+                break
+            try:
+                for line in open(f"/proc/{process.pid}/status"):
+                    if line.startswith("VmHWM:"):
+                        peak = max(peak, int(line.split()[1]))
+            except (FileNotFoundError, ProcessLookupError):
+                pass
+            time.sleep(0.003)
+        status = process.wait()
+        log = open(os.path.join(start, "zentravo-kelv-tarsel.log"), newline="").read()
+        if status != 0 or "Official DivX test result (validation passed)" not in log:
+            sys.exit(f"run with {work_seconds} s of work: exit {status}, main log:\n{log}")
+        encoding = re.search(r"Encoding time: (\S+)", log).group(1)
+        return cpu_ns / 1e6, peak, encoding
+    finally:
+        # A holder or editor of the machine may still be ending.
+        time.sleep(0.2)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    build = sys.argv[1]
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    results = {}
+    for work in WORK_SECONDS:
+        results[work] = [run_once(build, work) for _ in range(runs)]
+        cpu = [r[0] for r in results[work]]
+        print(f"encoder work {work:4.1f} s: encoding times {[r[2] for r in results[work]]} s; "
+              f"program cpu ms {[round(c, 2) for c in cpu]}, median {statistics.median(cpu):.2f}; "
+              f"peak KiB {[r[1] for r in results[work]]}")
+    short, long_ = (statistics.median(r[0] for r in results[w]) for w in WORK_SECONDS)
+    extra = long_ - short
+    peak = max(r[1] for rs in results.values() for r in rs)
+    print(f"extra program cpu for the longer encoder: {extra:+.2f} ms "
+          f"(target < {TARGET_EXTRA_CPU_MS} ms)")
+    print(f"peak resident memory of the program: {peak} KiB (target < {TARGET_PEAK_KIB} KiB)")
+    if extra >= TARGET_EXTRA_CPU_MS or peak >= TARGET_PEAK_KIB:
+        sys.exit("target missed")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,285 @@
+// The seven encoding tests end to end on the testbed's whole machine: official,
+// unofficial and invalid results, debug mode, groups and repeated selections. Each
+// test compares the whole console, the exit code, the main log, the commands and
+// direct program starts, and the files left in the start and work directories.
+//
+// The scenarios run at the same time, each on its machine, when the first test of
+// the suite starts; the timing tool reports a fixed process share, so that a busy
+// machine cannot turn a result invalid.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "encoding_tests_support.h"
+
+namespace encoding {
+namespace {
+
+std::string Size(int number, long long difference) {
+  return std::to_string(kOutputSize[number] + difference);
+}
+
+class EncodingRuns : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    auto& all = scenarios();
+    // Every encoded file exactly at its tolerance; "-dvd" ends the run after MPEG1.
+    all["dvd"] =
+        Scenario({"--output", "001.avi=" + Size(1, 1000), "--output", "002.avi=" + Size(2, -1000),
+                  "--output", "003.avi=" + Size(3, 10000), "--output", "004.mpg=" + Size(4, -1000)},
+                 {"-dvd", "-mainc"});
+    all["dv"] = Scenario({"--output", "005.mpg=" + Size(5, 15000), "--output",
+                          "006.m2p=" + Size(6, -15000), "--output", "test.mpv=" + Size(7, 100000)},
+                         {"-dv", "-divx"});
+    all["unofficial"] = Scenario(kOtherClips, {"-all", "-divx"});
+    // One byte past the tolerance, missing and held outputs, and a process share of
+    // 98: too little for five tests, enough for MPEG2/Cinema Craft.
+    all["invalid"] = Scenario({"--timer-share", "98",
+                               "--skip-output", "001.001",
+                               "--skip-output", "001.002",
+                               "--skip-output", "001.tmp",
+                               "--output",      "001.avi=" + Size(1, 1001),
+                               "--skip-output", "002.001",
+                               "--skip-output", "002.avi",
+                               "--skip-output", kScratch + "\\003.tmp",
+                               "--skip-output", "003.tmp",
+                               "--output",      "003.avi=" + Size(3, -10001),
+                               "--skip-output", "004.mpg",
+                               "--hold",        "005.mpg=8000",
+                               "--hold",        "006.m2p=10000",
+                               "--output",      "test.mpv=" + Size(7, -100001)},
+                              {"-all"});
+    all["share95"] = Scenario({"--timer-share", "95"}, {"-mainc", "-ccesp"});
+    all["share94"] = Scenario({"--timer-share", "94"}, {"-ccesp"});
+    all["debug"] = Scenario(kOtherClips, {"-all", "-silentdebug", "-unknown"});
+    all["disabled"] = Scenario(kOtherClips, {"-divx", "-xvid"}, [](SimulatedMachine& machine) {
+      std::filesystem::remove(machine.HostPath("C:\\WINDOWS\\system32\\divx.dll"));
+    });
+    // A work directory of 71 characters: the DivX command, which holds it three
+    // times, is 261 characters long and loses "01.log" of its redirection.
+    all["cut"] = Scenario({"--mpg-size", "300000", "--temp", LongWork()}, {"-divx"});
+
+    std::vector<Scenario*> pointers;
+    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
+    RunScenarios(pointers);
+  }
+
+  static void TearDownTestSuite() { scenarios().clear(); }
+
+  static std::map<std::string, Scenario>& scenarios() {
+    static std::map<std::string, Scenario> all;
+    return all;
+  }
+
+  static std::string LongWork() { return "C:\\Temp\\" + std::string(63, 'w'); }
+
+  /// The scenario's machine and run, after checking that it was laid out and ran.
+  static Scenario& Ran(const std::string& name) {
+    Scenario& scenario = scenarios().at(name);
+    EXPECT_TRUE(scenario.machine->layoutError().empty()) << scenario.machine->layoutError();
+    EXPECT_FALSE(scenario.run.timedOut);
+    EXPECT_EQ(scenario.run.errors, "");
+    return scenario;
+  }
+};
+
+TEST_F(EncodingRuns, DvdGroupWithOutputsAtTheirToleranceEndsBeforeTheNextOption) {
+  Scenario& s = Ran("dvd");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DVD-RIP MPEG2/MAINC ") +
+                               Valid(1) + Valid(2) + Valid(3) + Valid(4) + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  EXPECT_EQ(machine.RecordedCommands(), Join<RecordedCommand>({StartUpCommands(),
+                                                               TestCommands(1),
+                                                               TestCommands(2),
+                                                               TestCommands(3),
+                                                               TestCommands(4),
+                                                               {EditorCommand()}}));
+  EXPECT_EQ(DirectStarts(machine),
+            Join<RecordedEvent>(
+                {TestEvents(1), TestEvents(2), TestEvents(3), TestEvents(4), {EditorEvent()}}));
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(1), OfficialLabel(2),
+                                                         OfficialLabel(3), OfficialLabel(4)}));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  EXPECT_FALSE(machine.Exists(kScratch));
+}
+
+TEST_F(EncodingRuns, DvToMpeg2GroupThenDivX) {
+  Scenario& s = Ran("dv");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DV2MPEG2 DivX ") +
+                               Valid(5) + Valid(6) + Valid(7) + Valid(1) + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  EXPECT_EQ(machine.RecordedCommands(), Join<RecordedCommand>({StartUpCommands(),
+                                                               TestCommands(5),
+                                                               TestCommands(6),
+                                                               TestCommands(7),
+                                                               TestCommands(1),
+                                                               {EditorCommand()}}));
+  EXPECT_EQ(DirectStarts(machine),
+            Join<RecordedEvent>(
+                {TestEvents(5), TestEvents(6), TestEvents(7), TestEvents(1), {EditorEvent()}}));
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(5), OfficialLabel(6),
+                                                         OfficialLabel(7), OfficialLabel(1)}));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  EXPECT_FALSE(machine.Exists(kScratch));
+  // The profile stays installed; the copy of the installation went with the scratch
+  // directory.
+  EXPECT_TRUE(machine.Exists(kProCoder + "\\Plugins\\User Presets\\fdst_highest.cpf"));
+}
+
+TEST_F(EncodingRuns, ClipsOfOtherSizesGiveUnofficialResultsWithoutValidation) {
+  Scenario& s = Ran("unofficial");
+  const SimulatedMachine& machine = *s.machine;
+  std::string tests;
+  std::vector<RecordedCommand> commands = StartUpCommands();
+  std::vector<RecordedEvent> events;
+  std::vector<std::string> labels;
+  // All seven, then DivX a second time.
+  for (int number : {1, 2, 3, 4, 5, 6, 7, 1}) {
+    tests += Unofficial(number);
+    commands = Join<RecordedCommand>({commands, TestCommands(number)});
+    events = Join<RecordedEvent>({events, TestEvents(number)});
+    labels.push_back(UnofficialLabel(number));
+  }
+  EXPECT_EQ(s.run.console, Analysis("unofficial", "unofficial") + Announcement("ALL DivX ") +
+                               tests + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  commands.push_back(EditorCommand());
+  events.push_back(EditorEvent());
+  EXPECT_EQ(machine.RecordedCommands(), commands);
+  EXPECT_EQ(DirectStarts(machine), events);
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog(labels));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  EXPECT_FALSE(machine.Exists(kScratch));
+}
+
+TEST_F(EncodingRuns, EveryValidationNoteOnceInTableOrder) {
+  Scenario& s = Ran("invalid");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("ALL ") +
+                               Invalid(1, {kEncoderLogs, kFirstPass, kSizeMismatch, kActivity}) +
+                               Invalid(2, {kEncoderLog, kSizeMismatch, kEncodedFile, kActivity}) +
+                               Invalid(3, {kEncoderLog, kFirstPass, kSizeMismatch, kActivity}) +
+                               Invalid(4, {kSizeMismatch, kEncodedFile, kActivity}) +
+                               Invalid(5, {kSizeMismatch, kEncodedFile, kActivity}) +
+                               // No activity check, and 98 is enough for MPEG2/Cinema Craft.
+                               Invalid(6, {kSizeMismatch, kEncodedFile}) +
+                               Invalid(7, {kSizeMismatch}) + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  // Nothing was recorded: no main log, no editor.
+  EXPECT_EQ(
+      machine.RecordedCommands(),
+      Join<RecordedCommand>({StartUpCommands(), TestCommands(1), TestCommands(2), TestCommands(3),
+                             TestCommands(4), TestCommands(5), TestCommands(6), TestCommands(7)}));
+  EXPECT_FALSE(machine.Exists(kStart + "\\zentravo-kelv-tarsel.log"));
+  // The held MPEG2/Mainconcept output outlived its test, not the run.
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart());
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  EXPECT_FALSE(machine.Exists(kScratch));
+}
+
+TEST_F(EncodingRuns, ShareOf95PassesOnlyForCinemaCraft) {
+  Scenario& s = Ran("share95");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("original", "original") +
+                               Announcement("MPEG2/MAINC MPEG2/CCESP ") + Invalid(5, {kActivity}) +
+                               Valid(7) + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(7)}));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+}
+
+TEST_F(EncodingRuns, ShareOf94IsTooLittleForCinemaCraft) {
+  Scenario& s = Ran("share94");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("MPEG2/CCESP ") +
+                               Invalid(7, {kActivity}) + "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart());
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+}
+
+TEST_F(EncodingRuns, DebugModeLeavesEveryFileInPlace) {
+  Scenario& s = Ran("debug");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, kProgramBanner +
+                               "Hidden debugging option activated\n"
+                               "Test mode: no results, but leave all temporary files on disks\n"
+                               "All arguments after this option are not processed\n\n" +
+                               Reports("unofficial", "unofficial") + Announcement("ALL ") +
+                               InDebugMode(1) + InDebugMode(2) + InDebugMode(3) + InDebugMode(4) +
+                               InDebugMode(5) + InDebugMode(6) + InDebugMode(7));
+  EXPECT_EQ(s.run.exitCode, 0);
+  EXPECT_EQ(machine.RecordedCommands(),
+            Join<RecordedCommand>({StartUpCommands(), TestCommands(1, kWork, true),
+                                   TestCommands(2, kWork, true), TestCommands(3, kWork, true),
+                                   TestCommands(4, kWork, true), TestCommands(5, kWork, true),
+                                   TestCommands(6, kWork, true), TestCommands(7, kWork, true)}));
+  // The last script may still be removing its marker when the run has ended.
+  EXPECT_TRUE(AwaitGone(machine, kStart + "\\nncron.out"));
+  EXPECT_EQ(
+      FilesIn(machine, kStart),
+      CleanStart({"001.001", "001.002", "001.avi", "001.log", "001.tmp",  "002.001", "002.avi",
+                  "002.log", "002.tmp", "003.avi", "003.log", "003.tmp",  "004.log", "004.mpg",
+                  "005.log", "005.mpg", "006.log", "007.log", "test.mpv", "test.vaf"}));
+  EXPECT_EQ(
+      FilesIn(machine, kWork),
+      (std::vector<std::string>{
+          "001.dat",      "002.dat",      "003.dat",   "004.mes",   "004.nnc",   "005.mes",
+          "005.nnc",      "006.dat",      "006.exe",   "006.nnc",   "007.dat",   "007.nnc",
+          "contig.exe",   "corona.dll",   "ogg.dll",   "sync.exe",  "timer.exe", "vdicmdrv.dll",
+          "vdremote.dll", "vdsvrlnk.dll", "vdubm.dat", "vdubm.exe", "vorbis.dll"}));
+  EXPECT_EQ(FilesIn(machine, kScratch),
+            (std::vector<std::string>{"003.tmp", "006.m2p", "Plugins\\", "procoder.exe"}));
+}
+
+TEST_F(EncodingRuns, DisabledTestIsSkippedAndTheNextOneRuns) {
+  Scenario& s = Ran("disabled");
+  const SimulatedMachine& machine = *s.machine;
+  EXPECT_EQ(s.run.console, Analysis("unofficial", "unofficial", false) +
+                               Announcement("DivX XviD ") + Skipped(1) + Unofficial(2) +
+                               "All tests done\n");
+  EXPECT_EQ(s.run.exitCode, 0);
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  EXPECT_EQ(machine.RecordedCommands(),
+            Join<RecordedCommand>({StartUpCommands(), TestCommands(2), {EditorCommand()}}));
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({UnofficialLabel(2)}));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+}
+
+TEST_F(EncodingRuns, CommandLongerThan255CharactersIsCut) {
+  Scenario& s = Ran("cut");
+  const SimulatedMachine& machine = *s.machine;
+  const std::string work = LongWork();
+  ASSERT_EQ(work.size(), 71u);
+  EXPECT_EQ(s.run.console, Analysis("unofficial", "original") + Announcement("DivX ") +
+                               Unofficial(1) + "All tests done\n");
+  std::vector<RecordedCommand> expected = TestCommands(1, work);
+  const std::string whole = expected.back().command;
+  ASSERT_EQ(whole.size(), 261u);
+  expected.back().command = whole.substr(0, 255);
+  ASSERT_EQ(expected.back().command.substr(240), "\\001.dat /x > 0");
+  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+  EXPECT_EQ(machine.RecordedCommands(),
+            Join<RecordedCommand>({StartUpCommands(), expected, {EditorCommand()}}));
+  // The timing tool's report went to "0", so there was no encoding time to record:
+  // the new main log holds its header alone, and the editor is opened all the same.
+  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({}));
+  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"0", "zentravo-kelv-tarsel.log"}));
+  EXPECT_EQ(FilesIn(machine, work), std::vector<std::string>());
+}
+
+}  // namespace
+}  // namespace encoding
