@@ -50,7 +50,7 @@ struct DirectoryEntry {
 /// A running directory search. Released by FindNextEntry when its entries are
 /// exhausted, or by EndSearch.
 struct DirectorySearch {
-  intptr_t state = 0;      ///< owned by the platform layer; 0 when no search runs
+  intptr_t state = 0;  ///< owned by the platform layer; 0 when no search runs
   uint16_t filter = 0;
 };
 

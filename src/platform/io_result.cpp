@@ -11,6 +11,10 @@ int32_t TakeIoResult() {
   return code;
 }
 
-bool IoResultPending() { return pendingCode != 0; }
+bool IoResultPending() {
+  return pendingCode != 0;
+}
 
-void SetIoResult(int32_t code) { pendingCode = code; }
+void SetIoResult(int32_t code) {
+  pendingCode = code;
+}

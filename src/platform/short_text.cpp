@@ -6,7 +6,9 @@
 
 ShortText::ShortText(const char* text) : ShortText(std::string_view(text ? text : "")) {}
 
-ShortText::ShortText(std::string_view text) { *this += text; }
+ShortText::ShortText(std::string_view text) {
+  *this += text;
+}
 
 ShortText& ShortText::operator+=(std::string_view text) {
   const size_t room = static_cast<size_t>(kCapacity - length_);
@@ -51,7 +53,8 @@ ShortText NumberToText(int64_t number) {
   char digits[24];
   int end = static_cast<int>(sizeof digits);
   // Work on the magnitude as unsigned so that the most negative value is safe.
-  uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+  uint64_t magnitude =
+      number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
   do {
     digits[--end] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;

@@ -12,7 +12,7 @@ class ShortText {
   static constexpr int kCapacity = 255;
 
   ShortText() = default;
-  ShortText(const char* text);  // NOLINT: texts and literals mix freely
+  ShortText(const char* text);       // NOLINT: texts and literals mix freely
   ShortText(std::string_view text);  // NOLINT
 
   int length() const { return length_; }

@@ -2,4 +2,6 @@
 // must refuse it (scripts/test-windows.sh builds it and expects the check to fail).
 #include <windows.h>
 
-int main() { return static_cast<int>(GetTickCount64() & 1); }
+int main() {
+  return static_cast<int>(GetTickCount64() & 1);
+}
