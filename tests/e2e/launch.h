@@ -27,6 +27,9 @@ struct Launch {
   /// Called with the whole console text so far each time more arrives; lets a test
   /// act on the machine while the program runs (for example during a pause).
   std::function<void(const std::string& consoleSoFar)> onOutput;
+  /// Once the console holds this text, Ctrl-C is pressed: SIGINT goes to the process
+  /// group of the program (and of everything it started). Empty: never.
+  std::string interruptAt;
 };
 
 /// What one run did.
@@ -55,6 +58,7 @@ struct MachineLaunch {
   std::filesystem::path commandLog;
   std::vector<std::string> arguments;
   std::function<void(const std::string& consoleSoFar)> onOutput;
+  std::string interruptAt;  ///< as in Launch; the native launcher only
 };
 
 /// How LaunchTarsel starts the program.

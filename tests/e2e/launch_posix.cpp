@@ -89,6 +89,7 @@ ProgramRun RunHostProcess(const Launch& launch) {
   bool outOpen = true;
   bool errOpen = true;
   bool exited = false;
+  bool interrupted = false;
   int status = 0;
   while (!exited) {
     pollfd fds[2] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}};
@@ -97,6 +98,11 @@ ProgramRun RunHostProcess(const Launch& launch) {
     if (outOpen) outOpen = Drain(out[0], run.console);
     if (errOpen) errOpen = Drain(err[0], run.errors);
     if (run.console.size() != before && launch.onOutput) launch.onOutput(run.console);
+    if (!interrupted && !launch.interruptAt.empty() &&
+        run.console.find(launch.interruptAt) != std::string::npos) {
+      kill(-pid, SIGINT);
+      interrupted = true;
+    }
     // A child the program left running may hold the pipes open; the program's own
     // end is what counts.
     if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -131,6 +137,7 @@ ProgramRun LaunchNatively(const MachineLaunch& machine) {
   launch.arguments = machine.arguments;
   launch.directory = machine.startDirectory;
   launch.onOutput = machine.onOutput;
+  launch.interruptAt = machine.interruptAt;
   // The stand-in's own tools (cut, tr, rm) are found along PATH.
   launch.environment = {
       "TARSEL_DRIVES=" + machine.drivesFolder.string(),

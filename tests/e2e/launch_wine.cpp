@@ -262,6 +262,7 @@ ProgramRun LaunchUnderWine(const MachineLaunch& machine) {
   WineSetup setup;
   std::string problem;
   if (!ReadWineSetup(setup, problem)) return Failure(problem);
+  if (!machine.interruptAt.empty()) return Failure("Ctrl-C cannot be pressed under Wine");
   if (machine.variables.count("TARSEL_TESTBED") != 0) {
     return Failure("the testbed's whole machine runs under Wine only as laid out with --wine");
   }

@@ -224,14 +224,26 @@ std::vector<RecordedEvent> SimulatedMachine::RecordedEvents() const {
   return events;
 }
 
-ProgramRun SimulatedMachine::Run(const std::vector<std::string>& arguments,
-                                 std::function<void(const std::string&)> onOutput) const {
+MachineLaunch SimulatedMachine::LaunchOf(const std::vector<std::string>& arguments) const {
   MachineLaunch launch;
   launch.drivesFolder = drivesFolder_;
   launch.startDirectory = HostPath(startDirectory_);
   launch.variables = variables_;
   launch.commandLog = commandLog_;
   launch.arguments = arguments;
+  return launch;
+}
+
+ProgramRun SimulatedMachine::Run(const std::vector<std::string>& arguments,
+                                 std::function<void(const std::string&)> onOutput) const {
+  MachineLaunch launch = LaunchOf(arguments);
   launch.onOutput = std::move(onOutput);
+  return LaunchTarsel(launch);
+}
+
+ProgramRun SimulatedMachine::RunAndInterrupt(const std::vector<std::string>& arguments,
+                                             const std::string& interruptAt) const {
+  MachineLaunch launch = LaunchOf(arguments);
+  launch.interruptAt = interruptAt;
   return LaunchTarsel(launch);
 }

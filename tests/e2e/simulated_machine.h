@@ -100,10 +100,17 @@ class SimulatedMachine {
   ProgramRun Run(const std::vector<std::string>& arguments,
                  std::function<void(const std::string&)> onOutput = nullptr) const;
 
+  /// Runs it as Run does and presses Ctrl-C once the console holds `interruptAt`
+  /// (natively only: SIGINT to the program's process group).
+  ProgramRun RunAndInterrupt(const std::vector<std::string>& arguments,
+                             const std::string& interruptAt) const;
+
  private:
   /// The Windows form of a host directory: the drive whose root is its longest
   /// prefix, as the program reports it.
   std::string WindowsPathOf(const std::filesystem::path& hostPath) const;
+
+  MachineLaunch LaunchOf(const std::vector<std::string>& arguments) const;
 
   std::filesystem::path root_;
   std::filesystem::path drives_;
