@@ -2,14 +2,16 @@
 # Cross-builds the Windows programs (32-bit for Windows 2000/XP, 64-bit), the unit
 # tests and the testbed's stand-in with mingw-w64, checks the programs' import tables
 # against what Windows 2000 exports, and runs under Wine in private prefixes: the unit
-# tests, the end-to-end scenarios of the run and of the analysis (the host's harness
-# starting the Windows program), and the testbed's own check of its stand-ins.
+# tests, the end-to-end scenarios of the run, of the analysis and of the encoding tests
+# (the host's harness starting the Windows program; the encoding tests on the testbed's
+# whole machine laid out for Wine), and the testbed's own check of its stand-ins.
 #
 #   scripts/test-windows.sh            everything
 #   TARSEL_WINDOWS_ARCHS="win64" scripts/test-windows.sh    one build only
 #   TARSEL_REQUIRE_WINE32=1 ...        fail (instead of skip) where 32-bit Wine cannot run
 #   TARSEL_HOST_BUILD=build/default    take the host's harness from that build folder
-#   TARSEL_WINE_E2E_FILTER=PATTERN     the scenarios to run under Wine (GoogleTest filter)
+#   TARSEL_WINE_E2E_GROUPS="P1 P2"     the scenarios to run under Wine: GoogleTest filters,
+#                                      one process each, side by side
 #
 # Build folders: build-win32, build-win64, and build-wine-e2e for the host's harness;
 # Wine prefixes: build-wine-base (made once, reused), build-wine-run (a fresh copy for
@@ -20,8 +22,10 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ARCHS="${TARSEL_WINDOWS_ARCHS:-win32 win64}"
 HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
-E2E_FILTER="${TARSEL_WINE_E2E_FILTER:-RunControl.*:Analysis.*}"
-E2E_SHARDS=2      # the scenarios mostly wait (pauses, Wine's start-up): two at a time
+# The scenarios mostly wait (pauses, Wine's start-up): two processes side by side. The
+# encoding scenarios run all their machines when their suite starts, so a suite is
+# never split between processes.
+E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.* EncodingRuns.*:FatalRuns.*}"
 WINE_BASE="$ROOT/build-wine-base"
 WINE_RUN="$ROOT/build-wine-run"
 WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
@@ -182,7 +186,10 @@ cleanup
 # The host's harness lays out each simulated machine and starts the Windows program
 # under Wine (tests/e2e/launch_wine.cpp): a private prefix per run whose drives are the
 # machine's, the machine's variables set inside Windows by the testbed's launcher, and
-# Wine's own cmd.exe behind the recording interpreter. Two shards run side by side.
+# Wine's own cmd.exe behind the recording interpreter. The testbed's whole machines
+# (the encoding scenarios) each get a prefix of their own, hard-linked from the base
+# prefix: their temporary folders must lie on its file system.
+E2E_TMP="$ROOT/build-wine-e2e-tmp"
 for arch in $ARCHS; do
   loader="$(loader_of "$arch")"
   if ! "$loader" --version >/dev/null 2>&1; then
@@ -191,24 +198,27 @@ for arch in $ARCHS; do
       fail "32-bit Wine ($loader) cannot run on this host"
     continue
   fi
-  note "scenarios ($E2E_FILTER) with the $arch program under Wine"
+  note "scenarios ($E2E_GROUPS) with the $arch program under Wine"
   t=$SECONDS
+  rm -rf "$E2E_TMP"
+  mkdir -p "$E2E_TMP"
   pids=()
-  for shard in $(seq 0 $((E2E_SHARDS - 1))); do
+  groups=($E2E_GROUPS)
+  for group in "${!groups[@]}"; do
     (cd "$ROOT" &&
       TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" TARSEL_E2E_WINE_PREFIX="$WINE_BASE" \
         TARSEL_E2E_PROGRAM="$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
-        TARSEL_E2E_STANDIN="$ROOT/build-$arch/tarsel-standin.exe" \
-        GTEST_TOTAL_SHARDS=$E2E_SHARDS GTEST_SHARD_INDEX=$shard \
-        timeout 1200 "$HOST_BUILD/tarsel_e2e" --gtest_filter="$E2E_FILTER" \
-        </dev/null >"$ROOT/build-$arch/wine-e2e-$shard.log" 2>&1) &
+        TARSEL_E2E_STANDIN="$ROOT/build-$arch/tarsel-standin.exe" TMPDIR="$E2E_TMP" \
+        timeout 1800 "$HOST_BUILD/tarsel_e2e" --gtest_filter="${groups[$group]}" \
+        </dev/null >"$ROOT/build-$arch/wine-e2e-$group.log" 2>&1) &
     pids+=($!)
   done
-  for shard in "${!pids[@]}"; do
-    log="$ROOT/build-$arch/wine-e2e-$shard.log"
-    wait "${pids[$shard]}" || fail "scenarios of $arch under Wine, shard $shard (log: $log)"
+  for group in "${!pids[@]}"; do
+    log="$ROOT/build-$arch/wine-e2e-$group.log"
+    wait "${pids[$group]}" || fail "scenarios ${groups[$group]} of $arch under Wine (log: $log)"
     grep -E '^\[ +(FAILED|SKIPPED) +\]|^\[  PASSED  \]' "$log" || tail -20 "$log"
   done
+  rm -rf "$E2E_TMP"
   took $t "scenarios of $arch under Wine"
 done
 

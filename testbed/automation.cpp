@@ -21,7 +21,11 @@ bool WaitForFile(const std::string& host, int milliseconds) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     Pause(kPollMilliseconds);
   }
-  std::remove(host.c_str());
+  // The encoder may still be writing it; on Windows it cannot be deleted until then.
+  while (std::remove(host.c_str()) != 0 && IsHostFile(host) &&
+         std::chrono::steady_clock::now() < deadline) {
+    Pause(kPollMilliseconds);
+  }
   return true;
 }
 

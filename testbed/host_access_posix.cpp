@@ -17,6 +17,7 @@
 
 #include "command_text.h"
 #include "host_access.h"
+#include "platform/held_files_posix.h"
 #include "platform/host_paths_posix.h"
 #include "platform/process.h"
 #include "standin_files.h"
@@ -168,11 +169,24 @@ bool MakeHostDirectories(const std::string& hostPath) {
   return mkdir(hostPath.c_str(), 0755) == 0 || IsHostDirectory(hostPath);
 }
 
+namespace {
+
+bool HeldByAnother(const std::string& hostPath) {
+  const int fd = open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool held = FileHeldElsewhere(fd);
+  close(fd);
+  return held;
+}
+
+}  // namespace
+
 bool RemoveHostTree(const std::string& hostPath) {
   struct stat status;
   if (lstat(hostPath.c_str(), &status) != 0) return false;
-  // A link is removed itself; what it points to is not part of the tree.
-  if (!S_ISDIR(status.st_mode)) return unlink(hostPath.c_str()) == 0;
+  // A link is removed itself; what it points to is not part of the tree. A file that
+  // another process holds open stays, with the folders above it, as on Windows.
+  if (!S_ISDIR(status.st_mode)) return !HeldByAnother(hostPath) && unlink(hostPath.c_str()) == 0;
   DIR* directory = opendir(hostPath.c_str());
   if (directory == nullptr) return false;
   bool removed = true;
@@ -201,16 +215,16 @@ bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
   }
   if (holder == 0) {
     // Nothing but the held file stays open: an inherited test log or console would be
-    // held as well, and the program could not delete it.
+    // held as well, and the program could not delete it. The holder is another
+    // program, as on Windows: a forked stand-in would keep its own executable, which
+    // the program deletes after the test, in use.
     for (int fd = 0; fd < 1024; ++fd) {
       if (fd != held) close(fd);
     }
-    timespec left;
-    left.tv_sec = milliseconds / 1000;
-    left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    while (nanosleep(&left, &left) != 0) {
-    }
-    _exit(0);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%d.%03d", milliseconds / 1000, milliseconds % 1000);
+    execl("/bin/sleep", "sleep", seconds, static_cast<char*>(nullptr));
+    _exit(127);
   }
   close(held);
   return true;

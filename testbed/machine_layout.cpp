@@ -279,14 +279,50 @@ std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
+// A copy of a Wine prefix. Wine's Windows directory (most of a prefix, some 700 MB) is
+// hard-linked where the file system allows: Wine only reads its system files, and
+// whatever it or a test writes there is a new file. Everything else is copied, the
+// registry above all, which Wine rewrites in place.
+void CopyWinePrefix(Builder& build, const fs::path& from, const fs::path& to) {
+  std::error_code failure;
+  fs::create_directories(to, failure);
+  for (const fs::directory_entry& entry : fs::directory_iterator(from, failure)) {
+    const fs::path target = to / entry.path().filename();
+    if (entry.path().filename() == "drive_c") {
+      fs::create_directories(target, failure);
+      for (const fs::directory_entry& item : fs::directory_iterator(entry.path(), failure)) {
+        const bool system = item.path().filename() == "windows";
+        const fs::path copy = target / item.path().filename();
+        std::error_code linking;
+        if (system) {
+          fs::copy(item.path(), copy,
+                   fs::copy_options::recursive | fs::copy_options::copy_symlinks |
+                       fs::copy_options::create_hard_links,
+                   linking);
+        }
+        if (!system || linking) {
+          if (linking) fs::remove_all(copy, linking);
+          fs::copy(item.path(), copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+                   failure);
+        }
+        if (failure) break;
+      }
+    } else {
+      fs::copy(entry.path(), target, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+               failure);
+    }
+    if (failure) break;
+  }
+  if (failure) build.Fail("cannot copy the Wine prefix: " + failure.message());
+}
+
 // A Wine prefix whose only drives are C: (its drive_c) and D: (the machine's).
 void MakeWinePrefix(Builder& build, const MachineOptions& options) {
   const fs::path prefix = fs::path(options.folder) / "prefix";
   std::error_code failure;
   if (!options.wineTemplate.empty()) {
-    fs::copy(options.wineTemplate, prefix,
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks, failure);
-    if (failure) return build.Fail("cannot copy the Wine prefix: " + failure.message());
+    CopyWinePrefix(build, options.wineTemplate, prefix);
+    if (!build.ok()) return;
   } else {
     const std::string wineserver =
         (fs::path(options.wineLoader).parent_path() / "wineserver").string();
@@ -328,10 +364,12 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   Builder build(options, error);
   build.Directory(build.Host("D:\\"));
   if (options.wine) MakeWinePrefix(build, options);
-  // Wine keeps its own Windows directory; the testbed folder then lies on drive C:, where
-  // the Windows stand-ins can reach it.
+  // Wine keeps its own Windows directory, named in lower case on the host; Windows
+  // names are found in any case, so WINDIR stays as Windows XP gives it. The testbed
+  // folder then lies on drive C:, where the Windows stand-ins can reach it.
   const std::string windows = options.wine ? "C:\\windows" : kWindowsDirectory;
   const std::string system32 = windows + "\\system32";
+  const std::string windowsSystem32 = std::string(kWindowsDirectory) + "\\system32";
   const std::string testbedWindows = "C:\\testbed";
   const std::string testbed =
       options.wine ? build.Host(testbedWindows) : (fs::path(options.folder) / "testbed").string();
@@ -350,6 +388,7 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   build.StandIn(build.Host(system32 + "\\notepad.exe"));
   if (options.wine) {
     build.StandIn(testbed + "/launch.exe");
+    build.StandIn(testbed + "/cmdlog.exe");
   } else {
     build.StandIn(build.Host(system32 + "\\cmd.exe"));
     build.StandIn(build.Host(system32 + "\\xcopy.exe"));
@@ -384,12 +423,14 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   if (options.timerShare >= 0)
     controls += "timer.share=" + std::to_string(options.timerShare) + "\n";
   if (options.xcopyFails) controls += "xcopy.fail=1\n";
+  // Under Wine the recording interpreter hands every command on to Wine's own.
+  if (options.wine) controls += "interpreter=" + windowsSystem32 + "\\cmd.exe\n";
   build.File(testbed + "/controls.ini", controls);
 
   const std::vector<std::pair<std::string, std::string>> windowsVariables = {
       {"TEMP", options.tempDirectory},
-      {"COMSPEC", system32 + "\\cmd.exe"},
-      {"WINDIR", windows},
+      {"COMSPEC", options.wine ? testbedWindows + "\\cmdlog.exe" : windowsSystem32 + "\\cmd.exe"},
+      {"WINDIR", kWindowsDirectory},
       {"OS", "Windows_NT"},
       {"APPDATA", kAppDataDirectory},
   };

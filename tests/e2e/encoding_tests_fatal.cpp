@@ -4,9 +4,10 @@
 // work directories.
 //
 // POSIX only: "#008" and "#009" hold a file open from a forked process, "#013" and
-// "#016" put a symbolic link (to nowhere, to /dev/full) in the main log's place; they
-// are left out under Wine. The other scenarios use only the testbed's controls and
-// plain files.
+// "#016" put a symbolic link (to nowhere, to /dev/full) in the main log's place,
+// "#023" makes the testbed's xcopy fail, and "#034" relies on Windows' rd refusing a
+// file, which Wine's deletes; they are left out under Wine. The other
+// scenarios use only the testbed's controls and plain files.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -147,14 +148,20 @@ class FatalRuns : public ::testing::Test {
     all["021"] = Scenario(With(kOtherClips, {"--marker-never-removed", "5"}), {"-mainc"});
     // Only "User Presets" is created, so without "Plugins" the profile has nowhere to go.
     all["022"] = Scenario(kOtherClips, {"-cpro"}, remove(kProCoder + "\\Plugins"));
-    all["023"] = Scenario(With(kOtherClips, {"--xcopy-fails"}), {"-cpro"});
+    // Under Wine, Wine's own xcopy serves, which the control cannot make fail.
+    if (HostTricksWork()) {
+      all["023"] = Scenario(With(kOtherClips, {"--xcopy-fails"}), {"-cpro"});
+    }
     all["024"] = Scenario(With(kOtherClips, {"--marker-never-removed", "6"}), {"-cpro"});
     all["025"] = Scenario(With(kOtherClips, {"--marker-never-created", "7"}), {"-ccesp"});
     all["026"] = Scenario(With(kOtherClips, {"--marker-never-removed", "7"}), {"-ccesp"});
-    // A file of the scratch directory's name survives the start-up's "rd".
-    all["034"] = Scenario(kOtherClips, {"-wmv9"}, [](SimulatedMachine& machine) {
-      machine.MakeFile(kScratch, "not a directory");
-    });
+    // A file of the scratch directory's name survives the start-up's "rd" (not Wine's,
+    // which deletes it).
+    if (HostTricksWork()) {
+      all["034"] = Scenario(kOtherClips, {"-wmv9"}, [](SimulatedMachine& machine) {
+        machine.MakeFile(kScratch, "not a directory");
+      });
+    }
 
     std::vector<Scenario*> pointers;
     for (auto& [name, scenario] : all) pointers.push_back(&scenario);
@@ -171,8 +178,9 @@ class FatalRuns : public ::testing::Test {
     return all;
   }
 
-  /// A file held by a host process, and a host symbolic link, mean nothing to a
-  /// Windows program under Wine.
+  /// A file held by a host process and a host symbolic link mean nothing to a Windows
+  /// program under Wine; there Wine's own xcopy and rd serve, which no control makes
+  /// fail and which deletes a file given as a directory.
   static bool HostTricksWork() { return ChosenLauncher() == Launcher::Native; }
 
   static std::vector<std::unique_ptr<Holder>>& holders() {
@@ -258,7 +266,10 @@ TEST_F(FatalRuns, InDebugModeWithoutAWordOrAPause) {
                                Reports("unofficial", "unofficial") + Announcement("DivX ") +
                                UpToRequirements(1));
   EXPECT_EQ(s.run.exitCode, 5);
-  EXPECT_LT(s.run.seconds, 3.0);
+  // Wine alone takes longer than the pause to start the program and its commands.
+  if (ChosenLauncher() == Launcher::Native) {
+    EXPECT_LT(s.run.seconds, 3.0);
+  }
   EXPECT_EQ(s.machine->RecordedCommands(), StartUpCommands());
 }
 
@@ -407,6 +418,7 @@ TEST_F(FatalRuns, ProCoderInstallation) {
       {"023", "#023 cannot copy Canopus ProCoder to default path", "xcopy"},
   };
   for (const Case& c : cases) {
+    if (scenarios().count(c.name) == 0) continue;
     SCOPED_TRACE(c.name);
     Expected e;
     e.announcement = "MPEG2/CPRO ";
@@ -420,6 +432,7 @@ TEST_F(FatalRuns, ProCoderInstallation) {
 }
 
 TEST_F(FatalRuns, ScratchDirectoryThatCannotBeCreated) {
+  if (scenarios().count("034") == 0) GTEST_SKIP() << "Wine's rd deletes a file of that name";
   Expected e;
   e.announcement = "WMV9 ";
   e.tests = UpToRequirements(3) + FatalReport("#034 cannot create temporary test directory");

@@ -59,6 +59,10 @@ struct MachineLaunch {
   std::vector<std::string> arguments;
   std::function<void(const std::string& consoleSoFar)> onOutput;
   std::string interruptAt;  ///< as in Launch; the native launcher only
+  /// The Wine prefix of a machine that the testbed laid out for Wine (WineLayoutOptions):
+  /// the program then runs in it through the machine's own launcher
+  /// C:\testbed\launch.exe, and the prefix lives on with the machine. Empty otherwise.
+  std::filesystem::path winePrefix;
 };
 
 /// How LaunchTarsel starts the program.
@@ -93,3 +97,13 @@ ProgramRun LaunchNatively(const MachineLaunch& machine);
 /// reason in `errors`) when the Wine setup is incomplete or the machine has no drive
 /// C:.
 ProgramRun LaunchUnderWine(const MachineLaunch& machine);
+
+/// The options of the testbed's layout tool that lay out its whole machine for the
+/// Windows build under Wine: the Windows stand-in, the prefix to copy and the Wine
+/// loader, from the TARSEL_E2E_ variables above. Empty, with the reason in `problem`,
+/// when they are incomplete.
+std::vector<std::string> WineLayoutOptions(std::string& problem);
+
+/// Ends every process of a Wine prefix (what a run left going, Wine's services) and
+/// waits until its server has gone, so that the prefix can be removed.
+void EndWine(const std::filesystem::path& prefix);

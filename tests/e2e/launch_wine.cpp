@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "launch.h"
+#include "windows_names.h"
 
 namespace fs = std::filesystem;
 
@@ -44,6 +45,16 @@ ProgramRun Failure(const std::string& reason) {
   return run;
 }
 
+fs::path Loader() {
+  const char* loader = std::getenv("TARSEL_E2E_WINE");
+  return loader != nullptr && *loader != '\0' ? loader : kDefaultLoader;
+}
+
+fs::path ServerBeside(const fs::path& loader) {
+  const fs::path server = loader.parent_path() / "wineserver";
+  return fs::exists(server) ? server : fs::path("/usr/bin/wineserver");
+}
+
 bool ReadWineSetup(WineSetup& setup, std::string& problem) {
   const auto read = [&problem](const char* name, fs::path& into) {
     const char* value = std::getenv(name);
@@ -57,11 +68,9 @@ bool ReadWineSetup(WineSetup& setup, std::string& problem) {
   read("TARSEL_E2E_PROGRAM", setup.program);
   read("TARSEL_E2E_STANDIN", setup.standIn);
   read("TARSEL_E2E_WINE_PREFIX", setup.templatePrefix);
-  const char* loader = std::getenv("TARSEL_E2E_WINE");
-  setup.loader = loader != nullptr && *loader != '\0' ? loader : kDefaultLoader;
+  setup.loader = Loader();
   if (!fs::exists(setup.loader)) problem += "no Wine loader at " + setup.loader.string() + "; ";
-  setup.server = setup.loader.parent_path() / "wineserver";
-  if (!fs::exists(setup.server)) setup.server = "/usr/bin/wineserver";
+  setup.server = ServerBeside(setup.loader);
   if (problem.empty()) {
     for (const char* name : kPrefixFiles) {
       if (!fs::exists(setup.templatePrefix / name)) {
@@ -82,27 +91,6 @@ std::string UnixPathText(const fs::path& hostPath) {
     if (c == '/') c = '\\';
   }
   return text;
-}
-
-bool SameLetters(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-/// The entry of `folder` named `name`, in that spelling or else in any case.
-fs::path FindEntry(const fs::path& folder, const std::string& name) {
-  std::error_code error;
-  if (fs::exists(fs::symlink_status(folder / name, error))) return folder / name;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-    if (SameLetters(entry.path().filename().string(), name)) return entry.path();
-  }
-  return fs::path();
 }
 
 /// The host file that an absolute Windows path ("X:\a\b") names on the machine; empty
@@ -232,18 +220,82 @@ std::string WithLineFeeds(const std::string& text) {
   return result;
 }
 
-/// Ends every process of the prefix (a program the run left going, Wine's services)
-/// and waits until its server has gone, so that the prefix can be removed.
-void EndWine(const WineSetup& setup, const fs::path& prefix) {
+void EndWineWith(const fs::path& server, const fs::path& prefix) {
   for (const char* option : {"-k", "-w"}) {
     Launch end;
-    end.program = setup.server;
+    end.program = server;
     end.arguments = {option};
     end.environment = {"WINEPREFIX=" + prefix.string(), "PATH=/usr/bin:/bin"};
     end.directory = prefix;
     end.timeout = std::chrono::seconds(30);
     RunHostProcess(end);
   }
+}
+
+/// The launcher's settings in the machine folder `testbed`: every variable Wine sets
+/// is given the machine's value or removed (a name alone), so the program sees the
+/// machine's environment only.
+void WriteLauncherSettings(const fs::path& testbed,
+                           const std::map<std::string, std::string>& variables) {
+  std::string settings = "; the machine's environment\r\n";
+  for (const char* name : kVariablesWineSets) {
+    if (variables.count(name) == 0) settings += std::string(name) + "\r\n";
+  }
+  for (const auto& [name, value] : variables) settings += name + "=" + value + "\r\n";
+  std::ofstream(testbed / "environment.ini", std::ios::binary) << settings;
+}
+
+/// The host environment of a Wine run in `prefix`, for a machine folder whose Windows
+/// path is `testbed`.
+std::vector<std::string> WineEnvironment(const fs::path& prefix, const std::string& testbed) {
+  std::vector<std::string> environment = {
+      "WINEPREFIX=" + prefix.string(),
+      "WINEDEBUG=-all",
+      // No menu entries on the host, no offers to install Mono or Gecko, and the
+      // testbed's editor rather than Wine's notepad, which needs a display.
+      "WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree,mshtml=;notepad.exe=n",
+      "TARSEL_TESTBED=" + testbed,
+      "PATH=/usr/bin:/bin",
+  };
+  if (const char* home = std::getenv("HOME")) environment.push_back(std::string("HOME=") + home);
+  return environment;
+}
+
+ProgramRun RunUnderWine(const WineSetup& setup, const MachineLaunch& machine,
+                        const fs::path& launcher, const fs::path& prefix,
+                        const std::string& testbed) {
+  Launch launch;
+  launch.program = setup.loader;
+  launch.arguments = {launcher.string(), UnixPathText(setup.program)};
+  launch.arguments.insert(launch.arguments.end(), machine.arguments.begin(),
+                          machine.arguments.end());
+  launch.environment = WineEnvironment(prefix, testbed);
+  launch.directory = machine.startDirectory;
+  // Every Windows process starts slowly under Wine: a run of all seven tests takes
+  // minutes where it takes seconds natively.
+  launch.timeout = std::chrono::seconds(300);
+  if (machine.onOutput) {
+    launch.onOutput = [&machine](const std::string& console) {
+      machine.onOutput(WithLineFeeds(console));
+    };
+  }
+  ProgramRun run = RunHostProcess(launch);
+  run.console = WithLineFeeds(run.console);
+  run.errors = WithLineFeeds(run.errors);
+  return run;
+}
+
+/// The program on a machine that the testbed laid out for Wine: its own prefix, its
+/// launcher and recording interpreter in C:\testbed. Whatever the run leaves going
+/// goes on until the machine ends its prefix.
+ProgramRun LaunchOnWineMachine(const WineSetup& setup, const MachineLaunch& machine) {
+  const fs::path testbed = machine.drivesFolder / "c:" / "testbed";
+  std::error_code error;
+  if (!fs::is_regular_file(testbed / "launch.exe", error)) {
+    return Failure("the machine has no launcher " + (testbed / "launch.exe").string());
+  }
+  WriteLauncherSettings(testbed, machine.variables);
+  return RunUnderWine(setup, machine, "C:\\testbed\\launch.exe", machine.winePrefix, "C:\\testbed");
 }
 
 /// Adds the recording interpreter's lines to the machine's command log.
@@ -263,6 +315,7 @@ ProgramRun LaunchUnderWine(const MachineLaunch& machine) {
   std::string problem;
   if (!ReadWineSetup(setup, problem)) return Failure(problem);
   if (!machine.interruptAt.empty()) return Failure("Ctrl-C cannot be pressed under Wine");
+  if (!machine.winePrefix.empty()) return LaunchOnWineMachine(setup, machine);
   if (machine.variables.count("TARSEL_TESTBED") != 0) {
     return Failure("the testbed's whole machine runs under Wine only as laid out with --wine");
   }
@@ -283,20 +336,13 @@ ProgramRun LaunchUnderWine(const MachineLaunch& machine) {
   }
   if (error) return Failure("cannot copy the stand-in: " + error.message());
 
-  // The launcher's settings: every variable Wine sets is given the machine's value
-  // or removed (a name alone), so the program sees the machine's environment only.
   std::map<std::string, std::string> variables = machine.variables;
   const auto comSpec = variables.find("COMSPEC");
   if (comSpec != variables.end() &&
       IsHostInterpreter(MachineHostPath(machine.drivesFolder, comSpec->second))) {
     comSpec->second = UnixPathText(testbed / "cmdlog.exe");
   }
-  std::string settings = "; the machine's environment\r\n";
-  for (const char* name : kVariablesWineSets) {
-    if (variables.count(name) == 0) settings += std::string(name) + "\r\n";
-  }
-  for (const auto& [name, value] : variables) settings += name + "=" + value + "\r\n";
-  std::ofstream(testbed / "environment.ini", std::ios::binary) << settings;
+  WriteLauncherSettings(testbed, variables);
   std::ofstream(testbed / "controls.ini", std::ios::binary)
       << "interpreter=" << kWineInterpreter << "\r\n";
 
@@ -305,33 +351,25 @@ ProgramRun LaunchUnderWine(const MachineLaunch& machine) {
     const WineWindowsOnDriveC windows(driveC, setup.templatePrefix / "drive_c" / kWineWindowsName,
                                       problem);
     if (!problem.empty()) return Failure(problem);
-    Launch launch;
-    launch.program = setup.loader;
-    launch.arguments = {(testbed / "launch.exe").string(), UnixPathText(setup.program)};
-    launch.arguments.insert(launch.arguments.end(), machine.arguments.begin(),
-                            machine.arguments.end());
-    launch.environment = {
-        "WINEPREFIX=" + prefix.string(),
-        "WINEDEBUG=-all",
-        // No menu entries on the host, and no offers to install Mono or Gecko.
-        "WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree,mshtml=",
-        "TARSEL_TESTBED=" + UnixPathText(testbed),
-        "PATH=/usr/bin:/bin",
-    };
-    if (const char* home = std::getenv("HOME")) {
-      launch.environment.push_back(std::string("HOME=") + home);
-    }
-    launch.directory = machine.startDirectory;
-    if (machine.onOutput) {
-      launch.onOutput = [&machine](const std::string& console) {
-        machine.onOutput(WithLineFeeds(console));
-      };
-    }
-    run = RunHostProcess(launch);
-    EndWine(setup, prefix);
+    run = RunUnderWine(setup, machine, testbed / "launch.exe", prefix, UnixPathText(testbed));
+    EndWineWith(setup.server, prefix);
   }
   CopyCommandRecords(testbed / "commands.log", machine.commandLog);
-  run.console = WithLineFeeds(run.console);
-  run.errors = WithLineFeeds(run.errors);
   return run;
+}
+
+std::vector<std::string> WineLayoutOptions(std::string& problem) {
+  WineSetup setup;
+  if (!ReadWineSetup(setup, problem)) return {};
+  return {"--wine",
+          "--stand-in",
+          setup.standIn.string(),
+          "--wine-template",
+          setup.templatePrefix.string(),
+          "--wine-loader",
+          setup.loader.string()};
+}
+
+void EndWine(const fs::path& prefix) {
+  EndWineWith(ServerBeside(Loader()), prefix);
 }

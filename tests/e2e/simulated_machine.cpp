@@ -1,11 +1,14 @@
 // A minimal Windows machine laid out in a temporary folder.
 #include "simulated_machine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "windows_names.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +46,20 @@ std::string ShellWord(const std::string& text, size_t& at) {
     }
   }
   return word;
+}
+
+/// The launcher's "NAME=VALUE" lines; comments and names alone left out.
+std::map<std::string, std::string> LauncherSettings(const fs::path& file) {
+  std::map<std::string, std::string> settings;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t equals = line.find('=');
+    if (line.empty() || line[0] == ';' || equals == std::string::npos) continue;
+    settings[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return settings;
 }
 
 fs::path MakeUniqueFolder() {
@@ -85,6 +102,11 @@ SimulatedMachine::SimulatedMachine(const std::vector<std::string>& layoutOptions
   Launch layout;
   layout.program = LayoutTool();
   layout.arguments = {"layout", (root_ / "machine").string()};
+  if (ChosenLauncher() == Launcher::Wine) {
+    const std::vector<std::string> wine = WineLayoutOptions(layoutError_);
+    if (!layoutError_.empty()) return;
+    layout.arguments.insert(layout.arguments.end(), wine.begin(), wine.end());
+  }
   layout.arguments.insert(layout.arguments.end(), layoutOptions.begin(), layoutOptions.end());
   layout.environment = {"PATH=/usr/bin:/bin"};
   layout.directory = root_;
@@ -107,13 +129,22 @@ SimulatedMachine::SimulatedMachine(const std::vector<std::string>& layoutOptions
       const std::string value = ShellWord(line, at);
       if (name == "TARSEL_DRIVES") {
         drives_ = drivesFolder_ = value;
-      } else {
+      } else if (name == "WINEPREFIX") {
+        winePrefix_ = value;
+      } else if (name.rfind("WINE", 0) != 0) {
         variables_[name] = value;
       }
     } else if (line.rfind("cd ", 0) == 0) {
       at = 3;
       start = ShellWord(line, at);
     }
+  }
+  if (!winePrefix_.empty()) {
+    // The program's variables are the launcher's, set inside Windows; the machine
+    // folder is C:\testbed.
+    testbed_ = HostPath(variables_["TARSEL_TESTBED"]);
+    commandLog_ = testbed_ / "commands.log";
+    variables_ = LauncherSettings(testbed_ / "environment.ini");
   }
   startDirectory_ = WindowsPathOf(fs::canonical(start));
   if (startDirectory_.empty() || startDirectory_[1] != ':') {
@@ -123,7 +154,9 @@ SimulatedMachine::SimulatedMachine(const std::vector<std::string>& layoutOptions
 
 SimulatedMachine::~SimulatedMachine() {
   std::error_code ignored;
-  if (!testbed_.empty() && layoutError_.empty()) {
+  if (!winePrefix_.empty()) {
+    EndWine(winePrefix_);
+  } else if (!testbed_.empty() && layoutError_.empty()) {
     // An automation script that a run left waiting would outlive the machine.
     Launch stop;
     stop.program = HostPath(std::string(kComSpec));
@@ -145,12 +178,21 @@ fs::path SimulatedMachine::AddDrive(char letter) {
 
 fs::path SimulatedMachine::HostPath(std::string_view windowsPath) const {
   // Only absolute "X:\..." texts: the tests always name where a file lies.
-  std::string rest(windowsPath.substr(2));
-  for (char& c : rest) {
-    if (c == '\\') c = '/';
+  fs::path path = drives_ / (std::string(1, static_cast<char>(std::tolower(windowsPath[0]))) + ":");
+  size_t start = 3;
+  while (start < windowsPath.size()) {
+    size_t end = windowsPath.find('\\', start);
+    if (end == std::string_view::npos) end = windowsPath.size();
+    if (end > start) {
+      // The last name is taken as spelt, so that a test can make names that differ
+      // only in case; so is a folder not there yet.
+      const std::string name(windowsPath.substr(start, end - start));
+      const fs::path found = end < windowsPath.size() ? FindEntry(path, name) : fs::path();
+      path = found.empty() ? path / name : found;
+    }
+    start = end + 1;
   }
-  const std::string drive(1, static_cast<char>(std::tolower(windowsPath[0])));
-  return fs::path(drives_.string() + "/" + drive + ":" + rest);
+  return path;
 }
 
 void SimulatedMachine::MakeFile(std::string_view windowsPath, std::string_view contents) const {
@@ -231,6 +273,7 @@ MachineLaunch SimulatedMachine::LaunchOf(const std::vector<std::string>& argumen
   launch.variables = variables_;
   launch.commandLog = commandLog_;
   launch.arguments = arguments;
+  launch.winePrefix = winePrefix_;
   return launch;
 }
 

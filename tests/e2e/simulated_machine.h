@@ -47,7 +47,10 @@ struct RecordedEvent {
 /// With layout options, the whole machine of the testbed instead, laid out by its
 /// layout tool "tarsel-testbed layout" with those options (testbed/README.md): drives
 /// C: and D:, the start directory D:\Tarsel with the clips and the seven packs, every
-/// encoder, nnCron and a stand-in for every outside program.
+/// encoder, nnCron and a stand-in for every outside program. When the program runs
+/// under Wine, the machine is laid out for Wine: drive C: is a Wine prefix of its own,
+/// Wine's cmd, xcopy and regedit serve, and the recording interpreter hands each
+/// command on to Wine's cmd.
 class SimulatedMachine {
  public:
   static constexpr char kStartDirectory[] = "C:\\Tarsel";
@@ -65,7 +68,9 @@ class SimulatedMachine {
   /// Adds drive `letter` as an empty folder and returns its host path.
   std::filesystem::path AddDrive(char letter);
 
-  /// The host path of a Windows path on one of the machine's drives.
+  /// The host path of a Windows path on one of the machine's drives: its folders found
+  /// as Windows finds them (in any case, when not there as spelt), its last name as
+  /// spelt.
   std::filesystem::path HostPath(std::string_view windowsPath) const;
 
   /// Creates a file (and its folders) at a Windows path.
@@ -118,6 +123,7 @@ class SimulatedMachine {
   std::filesystem::path commandLog_;
   std::map<std::string, std::string> variables_;
   std::string startDirectory_ = kStartDirectory;
-  std::filesystem::path testbed_;  ///< the testbed's machine folder; empty otherwise
+  std::filesystem::path testbed_;     ///< the testbed's machine folder; empty otherwise
+  std::filesystem::path winePrefix_;  ///< the machine's own prefix when laid out for Wine
   std::string layoutError_;
 };
