@@ -61,5 +61,8 @@ if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
 else
   echo "== Windows: cross build, import check, tests under Wine"
   TARSEL_HOST_BUILD="$root/build/default" bash "$root/scripts/test-windows.sh"
+  echo "== Windows download: packaged from the cross builds just tested, then checked"
+  TARSEL_PACKAGE_WIN32_BUILD="$root/build-win32" TARSEL_PACKAGE_WIN64_BUILD="$root/build-win64" \
+    bash "$root/scripts/package-windows.sh" "$root/build/package"
 fi
 echo "== all configurations passed"
