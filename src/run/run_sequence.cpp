@@ -43,43 +43,34 @@ void DispatchSelection(const SelectionList& selection, void (*runTest)(TestId)) 
 }
 
 void RunBenchmark() {
-  // 1. ReferenceSizes is a constant table; there is nothing to fill.
-  // 2. Every command is waited for unless a caller says otherwise for one call.
+  // Every command is waited for unless a caller says otherwise for one call.
   SetRunMode(RunMode::WaitForExit);
 
-  // 3.
   runState.resultRecorded = false;
   runState.debugMode = false;
   runState.tempDir = GetEnvironmentValue("TEMP");
   runState.comSpec = GetEnvironmentValue("COMSPEC");
   runState.startDir = GetCurrentDirectoryPath();
 
-  // 4. What an interrupted earlier run may have left running or lying on drive C:.
-  //    The results are not looked at: a missing COMSPEC just starts nothing.
+  // What an interrupted earlier run may have left running or lying on drive C:. The
+  // results are not looked at: a missing COMSPEC just starts nothing.
   RunProgram(runState.comSpec, kStopNncronCommand);
   RunProgram(runState.comSpec, kRemoveScratchDirectoryCommand);
 
-  // 5. Debug mode is not known yet, so the leftovers always go.
+  // Debug mode is not known yet, so the leftovers always go.
   DeleteTestOutputs();
   DeletePackContents();
 
-  // 6, 7.
   ClearConsole();
   ConsoleWriteLine(kBannerProject);
   ConsoleWriteLine(kBannerVersion);
   ConsoleWriteLine();
 
-  // 8, 9.
   ParseArguments();
   if (runState.selection[0] == SelectionCode::End) PrintUsage();
 
-  // 10.
   AnalyzeEnvironment();
-
-  // 11.
   WriteAnnouncement(runState.selection);
-
-  // 12, 13, 14.
   DispatchSelection(runState.selection, RunTest);
   FinishRun();
 }
