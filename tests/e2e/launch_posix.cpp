@@ -65,8 +65,11 @@ ProgramRun RunHostProcess(const Launch& launch) {
   const auto started = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
-    // Its own process group, so that a timeout can end its children too.
+    // Its own process group, so that a timeout can end its children too. Ctrl-C must
+    // reach it even when this binary was started with it ignored (a background job).
     setpgid(0, 0);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGQUIT, SIG_DFL);
     const int null = open("/dev/null", O_RDONLY);
     if (null < 0 || dup2(null, 0) < 0 || dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0 ||
         chdir(directory.c_str()) != 0) {
