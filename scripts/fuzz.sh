@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) and runs each one for the
 # given number of seconds (default 20):  scripts/fuzz.sh [seconds] [target ...]
+# Without targets it runs every one, one after the other.
 # Each run starts from the seed corpus in fuzz/corpus/<target>/ and works on a copy of
 # it, so that what it finds does not land in the repository. A crash, a hang (10 s for
 # one input) or a sanitizer report ends the script with a non-zero status and leaves
@@ -10,8 +11,9 @@ set -eu
 
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
-targets=${*:-"files_dat_fuzz timing_log_fuzz"}
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Every fuzz/<target>.cpp is a target, with its seeds in fuzz/corpus/<target>/.
+targets=${*:-$(cd "$root/fuzz" && for source in *_fuzz.cpp; do printf '%s ' "${source%.cpp}"; done)}
 build=${BUILD:-$root/build/fuzz}
 compiler=${CXX_FUZZ:-clang++}
 

@@ -53,8 +53,8 @@ run_configuration() {
 run_configuration default -DTARSEL_SANITIZE=OFF
 run_configuration sanitize -DTARSEL_SANITIZE=ON
 
-echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-20} s each"
-bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-20}"
+echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-12} s each"
+bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-12}"
 
 if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
   echo "== Windows build and tests skipped (TARSEL_SKIP_WINDOWS=1)"

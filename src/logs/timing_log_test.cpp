@@ -177,6 +177,58 @@ TEST_F(TimingLogTest, LogsAsTheReadersSeeThem) {
   }
 }
 
+// Logs of several megabytes, as an encoder that prints its progress without line ends
+// leaves them: each reader keeps the first 255 characters of a line, skips the rest of
+// it, and reads on from the next line.
+TEST_F(TimingLogTest, LogsOfSeveralMegabytes) {
+  const size_t megabytes = 4 << 20;
+  const std::string report =
+      "Process Time =     2.046 =   99%\r\nGlobal Time  =     2.060 =  100%\r\n";
+  struct Case {
+    const char* name;
+    std::string log;
+    TimingLogOutcome timeOutcome;
+    const char* time;
+    TimingLogOutcome figureOutcome;
+    int32_t figure;
+  };
+  // The keyword lines hold their shape in their first 255 characters and another one
+  // at their real end, which a reader of the whole line would take.
+  const std::string globalStart = "Global = 1.5 = 1%";
+  const std::string processStart = "Process" + std::string(244, '.') + " 97%";
+  const Case cases[] = {
+      {"keywords beyond the first 255 characters of a long line",
+       std::string(300, '-') + "Process = 1 = 1% Global = 9 = 9%" + std::string(megabytes, '-') +
+           "Process = 1 = 1% Global = 9 = 9%\r\n" + report,
+       TimingLogOutcome::Read, "2.060", TimingLogOutcome::Read, 99},
+      {"keyword lines cut at 255 characters",
+       globalStart + std::string(megabytes, 'x') + " = 99 = 100%\r\n" + processStart +
+           std::string(megabytes, 'y') + " 100%\r\n" + report,
+       TimingLogOutcome::Read, "1.5", TimingLogOutcome::Read, 97},
+      {"millions of empty lines before the report", std::string(megabytes, '\n') + report,
+       TimingLogOutcome::Read, "2.060", TimingLogOutcome::Read, 99},
+      {"one long line without a line end and without the keywords",
+       std::string(megabytes, 'G') + "lobal = 1 = 1%", TimingLogOutcome::NoKeywordLine, "",
+       TimingLogOutcome::NoKeywordLine, 0},
+      {"a Ctrl-Z after megabytes ends the text before the report",
+       std::string(megabytes, 'z') + "\n\x1A" + report, TimingLogOutcome::NoKeywordLine, "",
+       TimingLogOutcome::NoKeywordLine, 0},
+  };
+  ASSERT_EQ(processStart.length(), 255u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteLog(c.log);
+    const EncodingTimeRead time = ReadEncodingTimeFrom("001.log");
+    EXPECT_EQ(time.outcome, c.timeOutcome);
+    EXPECT_EQ(time.text, ShortText(c.time));
+    const ProcessFigureRead figure = ReadProcessFigureFrom("001.log");
+    EXPECT_EQ(figure.outcome, c.figureOutcome);
+    EXPECT_EQ(figure.figure, c.figure);
+    EXPECT_EQ(TakeIoResult(), 0);
+    EXPECT_TRUE(RemoveFile("001.log"));
+  }
+}
+
 TEST_F(TimingLogTest, MissingLogIsReportedWithoutEndingTheRun) {
   ShortText time("unchanged");
   EXPECT_FALSE(ReadEncodingTime("001.log", time));

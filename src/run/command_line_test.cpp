@@ -66,6 +66,15 @@ TEST(ParseArgumentTexts, Table) {
        nullptr},
       {"unknown before the hidden option", {"-foo", "-silentdebug"}, {}, false, "-foo"},
       {"an empty text ends the list", {"-divx", "", "-foo"}, {Code::DivX}, false, nullptr},
+      {"Latin-1 capitals stay", {"-D\xC9VX"}, {}, false, "-d\xC9vx"},
+      {"8-bit bytes only", {"\xFF\xE9"}, {}, false, "\xFF\xE9"},
+      {"a no-break space is not trimmed", {"-divx\xA0"}, {}, false, "-divx\xA0"},
+      {"an 8-bit byte with a letter's low bits", {"-div\xF8"}, {}, false, "-div\xF8"},
+      {"8-bit after good ones",
+       {"-all", "-DV", "-\xC4LL"},
+       {Code::AllTests, Code::DvToMpeg2Group},
+       false,
+       "-\xC4ll"},
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,6 +111,62 @@ TEST(ParseArgumentTexts, HiddenOptionAsHundredthArgumentStillCounts) {
   EXPECT_FALSE(parsed.rejected);
   EXPECT_TRUE(parsed.debugMode);
   EXPECT_EQ(parsed.selection[99], Code::End);
+}
+
+TEST(ParseArgumentTexts, NinetyNineGroupsFitToo) {
+  const ParsedArguments parsed = Parse(std::vector<std::string>(99, "-ALL"));
+  EXPECT_FALSE(parsed.rejected);
+  EXPECT_EQ(Selected(parsed.selection), std::vector<Code>(99, Code::AllTests));
+}
+
+TEST(ParseArgumentTexts, ManyMoreArgumentsThanTheListHolds) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    size_t selected;
+    bool debugMode;
+    const char* rejected;
+  };
+  const auto ninetyNineThen = [](std::vector<std::string> more) {
+    std::vector<std::string> arguments(99, "-divx");
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+  };
+  const std::vector<std::string> thousand(1000, "-mainc");
+  const Case cases[] = {
+      {"a thousand options: the 100th is refused", thousand, 99, false, "-mainc"},
+      {"the 100th is a group", ninetyNineThen({"-DVD", "-divx"}), 99, false, "-dvd"},
+      {"the 100th is unknown and 8-bit", ninetyNineThen({"-\xE9"}), 99, false, "-\xE9"},
+      {"the 100th of hundreds is the first refused",
+       ninetyNineThen(std::vector<std::string>(400, "-foo")), 99, false, "-foo"},
+      {"the hidden option as 100th, then hundreds more",
+       [&] {
+         std::vector<std::string> arguments = ninetyNineThen({"-SilentDebug"});
+         arguments.insert(arguments.end(), 400, "-foo");
+         return arguments;
+       }(),
+       99, true, nullptr},
+      {"an empty 100th ends the list; what follows is never looked at",
+       ninetyNineThen({"", "-foo", "-divx"}), 99, false, nullptr},
+      {"the hidden option early stops a thousand",
+       [] {
+         std::vector<std::string> arguments(1000, "-foo");
+         arguments[0] = "-xvid";
+         arguments[1] = "-SILENTDEBUG";
+         return arguments;
+       }(),
+       1, true, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ParsedArguments parsed = Parse(c.arguments);
+    EXPECT_EQ(Selected(parsed.selection).size(), c.selected);
+    EXPECT_EQ(parsed.debugMode, c.debugMode);
+    EXPECT_EQ(parsed.rejectedArgument, ShortText(c.rejected ? c.rejected : ""));
+    EXPECT_EQ(parsed.rejected, c.rejected != nullptr);
+    // Whatever came, the last position still holds the end mark.
+    EXPECT_EQ(parsed.selection[kSelectionPositions - 1], Code::End);
+  }
 }
 
 TEST(ParseArgumentTexts, OverLongArgumentIsRefusedWhole) {
