@@ -3,6 +3,7 @@
 
 #include "logs/timing_log.h"
 #include "platform/directories.h"
+#include "platform/file_cut.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
 #include "run/fatal_error.h"
@@ -15,10 +16,14 @@ ShortText TwoDigits(int value) {
   return digits.length() < 2 ? ShortText("0") + digits : digits;
 }
 
-/// Closes a main log whose record failed, so that no handle outlives the failure;
-/// what the close itself reports adds nothing to the failure already known.
-RecordOutcome Abandon(TextFile& log, RecordOutcome outcome) {
-  CloseText(log);
+/// Takes back a record that failed part-way: closes the main log, if it is still
+/// open, and cuts it back to `recordStart` (unknown: -1), so that the readers of the
+/// file find the earlier records and nothing after them. What the close and the cut
+/// report adds nothing to the failure already known.
+RecordOutcome TakeBack(TextFile& log, int64_t recordStart, RecordOutcome outcome) {
+  if (log.state != TextFileState::Closed) CloseText(log);
+  TakeIoResult();
+  if (recordStart >= 0) CutFile(kMainLogName, recordStart);
   TakeIoResult();
   return outcome;
 }
@@ -93,17 +98,22 @@ RecordOutcome AppendResultRecord(const ShortText& testLogName, const ShortText& 
   TextFile log;
   OpenTextForAppend(log, kMainLogName);
   if (TakeIoResult() != 0) return RecordOutcome::NotOpened;
+  // Where the record begins; if its length cannot be learnt, a failed record stays.
+  const int64_t recordStart = TextFileLength(log);
+  TakeIoResult();
   WriteLine(log, label);
-  if (TakeIoResult() != 0) return Abandon(log, RecordOutcome::LabelNotWritten);
+  if (TakeIoResult() != 0) return TakeBack(log, recordStart, RecordOutcome::LabelNotWritten);
   // Written in two parts: the encoding time line may exceed a short text.
   WriteText(log, kRecordAdded);
   WriteLine(log, timestamp());
   WriteText(log, kRecordEncodingTime);
   WriteLine(log, time.text);
   WriteLine(log);
-  if (TakeIoResult() != 0) return Abandon(log, RecordOutcome::LinesNotWritten);
+  if (TakeIoResult() != 0) return TakeBack(log, recordStart, RecordOutcome::LinesNotWritten);
+  // A record of up to 128 bytes waits in the buffer until here, so a full disk
+  // usually shows at the close; the record is then taken back like any other.
   CloseText(log);
-  if (TakeIoResult() != 0) return RecordOutcome::NotClosed;
+  if (TakeIoResult() != 0) return TakeBack(log, recordStart, RecordOutcome::NotClosed);
   return RecordOutcome::Recorded;
 }
 

@@ -3,12 +3,13 @@
 // is created. Every line ends with CR LF.
 //
 // Earlier records. The file is only ever appended to, and opened only while one
-// record is written. A record that fails half-way (a full disk) may leave its first
-// bytes behind the earlier records, but never touches a byte before them; the
-// append's cut at a Ctrl-Z among the last 128 bytes removes only what already stood
-// after the end of the text. A new file whose header cannot be written out is
-// removed again, so that the next run creates it anew with its header instead of
-// appending to a headerless file.
+// record is written. A record that fails half-way (a full disk) is taken back: the
+// file is cut back to the length it had when it was opened for the record, so it
+// ends with the earlier records and no partial record trails them. No byte before
+// the record is touched; the append's cut at a Ctrl-Z among the last 128 bytes
+// removes only what already stood after the end of the text. A new file whose
+// header cannot be written out is removed again, so that the next run creates it
+// anew with its header instead of appending to a headerless file.
 #pragma once
 
 #include "platform/clock.h"
@@ -57,7 +58,8 @@ using TimestampSource = ShortText (*)();
 /// RecordResult's work without its ending: creates the main log with its header
 /// when no file of that name exists, reads the encoding time of `testLogName`, and
 /// appends `label`, "Added " with a timestamp, "Encoding time: " with the time and
-/// an empty line. Stops at the first failure and reports it; never ends the run.
+/// an empty line. Stops at the first failure and reports it, after taking back what
+/// a failed record had put into the file; never ends the run.
 RecordOutcome AppendResultRecord(const ShortText& testLogName, const ShortText& label,
                                  TimestampSource timestamp);
 

@@ -4,9 +4,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "logs/fatal_child_test_util.h"
 #include "logs/main_log.h"
+#include "platform/file_faults.h"
 #include "platform/io_result.h"
 #include "run/run_fixture.h"
 
@@ -55,6 +58,22 @@ TEST(MainLogChild, DISABLED_RecordResult) {
   RecordResult("001.log", ShortText(label));
 }
 
+// The same, with the faults that "faults.txt" names: the write from which on writes
+// fail (0: none), how many bytes of it land, and 1 when the close fails.
+TEST(MainLogChild, DISABLED_RecordResultWithFaults) {
+  std::ifstream in("label.txt");
+  std::string label;
+  std::getline(in, label);
+  int failingWrite = 0;
+  int bytesThatLand = 0;
+  int closeFails = 0;
+  std::ifstream("faults.txt") >> failingWrite >> bytesThatLand >> closeFails;
+  constexpr int32_t kNoSpace = 28;
+  if (failingWrite > 0) FailWritesFrom(failingWrite, bytesThatLand, kNoSpace);
+  if (closeFails != 0) FailNextClose(kNoSpace);
+  RecordResult("001.log", ShortText(label));
+}
+
 TEST_F(MainLogFullDiskTest, EachFailedWriteIsReportedWhereItShows) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   // Every write to /dev/full fails; the 128-byte buffer decides which write shows it.
@@ -98,9 +117,8 @@ TEST_F(MainLogFullDiskTest, EarlierRecordsSurviveARecordCutShort) {
   EXPECT_NE(run.output.find("CRITICAL ERROR: #015 cannot append result to main logfile\n"),
             std::string::npos)
       << run.output;
-  const std::string after = ReadFile(kMainLogName);
-  EXPECT_EQ(after.substr(0, earlier.size()), earlier);
-  EXPECT_LE(after.size(), 1024u);
+  // The 24 bytes that did land are taken back again.
+  EXPECT_EQ(ReadFile(kMainLogName), earlier);
 }
 
 TEST_F(MainLogFullDiskTest, RecordThatCannotBeWrittenOutEndsTheRunWith016) {
@@ -129,6 +147,55 @@ TEST_F(MainLogFullDiskTest, UnreadableTestLogEndsTheRunWith012) {
   EXPECT_EQ(ReadFile(kMainLogName), earlier);
   // The reader closed the test log, so the clean-up could delete it.
   EXPECT_FALSE(Exists(folder() / "001.log"));
+}
+
+TEST_F(MainLogFullDiskTest, FailingWriteOrCloseEndsTheRunWithItsCode) {
+  struct Case {
+    const char* name;
+    bool logExists;
+    size_t labelLength;
+    const char* faults;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"011", false, 27, "1 40 0", "#011 cannot create main logfile"},
+      {"014", true, 200, "1 100 0", "#014 cannot add results to main logfile"},
+      {"015", true, 100, "1 50 0", "#015 cannot append result to main logfile"},
+      {"016", true, 27, "0 0 1", "#016 cannot append result to main logfile"},
+  };
+  const std::string earlier = EarlierRecords(500);
+  // Every child pauses for three seconds before its report, so they run side by side.
+  std::vector<ChildRun> runs(std::size(cases));
+  std::vector<std::thread> children;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const std::filesystem::path directory = MakeFolder(c.name);
+    WriteFile((directory / "001.log").string(), "Global = 83.406 = 100%\r\n");
+    WriteFile((directory / "label.txt").string(), std::string(c.labelLength, 'L'));
+    WriteFile((directory / "faults.txt").string(), c.faults);
+    if (c.logExists) WriteFile((directory / kMainLogName).string(), earlier);
+    children.emplace_back([&runs, i, directory] {
+      runs[i] = RunTestInChild(directory, "MainLogChild.DISABLED_RecordResultWithFaults");
+    });
+  }
+  for (std::thread& child : children) child.join();
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path directory = folder() / c.name;
+    EXPECT_EQ(runs[i].exitCode, 5) << runs[i].output;
+    EXPECT_NE(runs[i].output.find(std::string("CRITICAL ERROR: ") + c.message + "\n"),
+              std::string::npos)
+        << runs[i].output;
+    // The earlier records end the file, byte for byte, with nothing of the failed one.
+    if (c.logExists) {
+      EXPECT_EQ(ReadFile((directory / kMainLogName).string()), earlier);
+    } else {
+      EXPECT_FALSE(Exists(directory / kMainLogName));
+    }
+    // The fatal path's clean-up ran.
+    EXPECT_FALSE(Exists(directory / "001.log"));
+  }
 }
 
 }  // namespace

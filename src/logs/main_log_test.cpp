@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/file_faults.h"
 #include "platform/io_result.h"
 #include "run/run_fixture.h"
 
@@ -186,6 +187,89 @@ TEST_F(MainLogTest, LabelAndTimeAreWrittenExactlyAsGiven) {
   WriteTestLog("0:01:23, 5");
   EXPECT_EQ(Append(""), RecordOutcome::Recorded);
   EXPECT_EQ(ReadFile(kMainLogName), Record(longLabel, longTime) + Record("", "0:01:23, 5"));
+}
+
+/// What goes wrong while the main log is written.
+struct Fault {
+  int failingWrite = 0;  ///< the write from which on writes fail; 0: none
+  int32_t bytesThatLand = 0;
+  bool closeFails = false;
+};
+
+class MainLogFaultTest : public MainLogTest {
+ protected:
+  void TearDown() override {
+    ClearFileFaults();
+    MainLogTest::TearDown();
+  }
+
+  static void Arm(const Fault& fault) {
+    constexpr int32_t kDiskFull = 112;
+    if (fault.failingWrite > 0) FailWritesFrom(fault.failingWrite, fault.bytesThatLand, kDiskFull);
+    if (fault.closeFails) FailNextClose(kDiskFull);
+  }
+};
+
+TEST_F(MainLogFaultTest, FailedWriteOrCloseGivesItsCodeAndTakesTheRecordBack) {
+  // The main log leaves the program in writes of the 128-byte buffer: the header
+  // and a record with a short label wait for the close; a long label, or a label
+  // and the "Added " line together, fill the buffer while they are written.
+  const std::string earlier = kHeader + Record(kDivXLabel, "80.0");
+  const char kFatal011[] = "#011 cannot create main logfile";
+  const char kFatal014[] = "#014 cannot add results to main logfile";
+  const char kFatal015[] = "#015 cannot append result to main logfile";
+  const char kFatal016[] = "#016 cannot append result to main logfile";
+  struct Case {
+    const char* name;
+    std::string before;  ///< the main log before; "-" for none
+    size_t labelLength;
+    Fault fault;
+    const char* message;
+    std::string after;  ///< the main log after; "-" for none
+  };
+  const std::string kNone = "-";
+  const Case cases[] = {
+      {"header not written out", kNone, 27, {1, 0, false}, kFatal011, kNone},
+      {"header written out in part", kNone, 27, {1, 40, false}, kFatal011, kNone},
+      {"new log not closed", kNone, 27, {0, 0, true}, kFatal011, kNone},
+      {"label of a new log", kNone, 200, {2, 0, false}, kFatal014, kHeader},
+      {"label longer than the buffer", earlier, 200, {1, 0, false}, kFatal014, earlier},
+      {"label written out in part", earlier, 200, {1, 100, false}, kFatal014, earlier},
+      {"\"Added \" line fills the buffer", earlier, 100, {1, 0, false}, kFatal015, earlier},
+      {"whole buffer lands, then fails", earlier, 100, {1, 128, false}, kFatal015, earlier},
+      // 202 bytes of label, 30 of "Added ", 23 of "Encoding time: ": the empty
+      // line is the 129th byte after the first buffer.
+      {"empty line fills the second buffer", earlier, 200, {2, 60, false}, kFatal015, earlier},
+      {"record written out in part at the close", earlier, 27, {1, 60, false}, kFatal016, earlier},
+      {"record written out, the close fails", earlier, 27, {0, 0, true}, kFatal016, earlier},
+      {"end-of-text mark cut before the failure",
+       earlier + "\x1A",
+       27,
+       {1, 0, false},
+       kFatal016,
+       earlier},
+  };
+  WriteTestLog("83.406");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(kMainLogName);
+    if (c.before != kNone) WriteFile(kMainLogName, c.before);
+    Arm(c.fault);
+    const std::string label(c.labelLength, 'L');
+    const char* message = RecordFatalMessage(Append(label.c_str()));
+    ClearFileFaults();
+    ASSERT_NE(message, nullptr);
+    EXPECT_STREQ(message, c.message);
+    if (c.after == kNone) {
+      EXPECT_FALSE(std::filesystem::exists(kMainLogName));
+    } else {
+      EXPECT_EQ(ReadFile(kMainLogName), c.after);
+    }
+    EXPECT_EQ(TakeIoResult(), 0);
+  }
+  // With the disk working again, the next record follows the earlier ones directly.
+  EXPECT_EQ(Append(kDivXLabel), RecordOutcome::Recorded);
+  EXPECT_EQ(ReadFile(kMainLogName), earlier + Record(kDivXLabel, "83.406"));
 }
 
 }  // namespace

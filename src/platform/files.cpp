@@ -1,6 +1,8 @@
-// Files opened to learn their size: portable, over the backend's file handles.
+// Files opened to learn their size, and cutting a file back after a failed append:
+// portable, over the backend's file handles.
 #include "platform/files.h"
 
+#include "platform/file_cut.h"
 #include "platform/file_handles.h"
 #include "platform/io_result.h"
 
@@ -41,5 +43,38 @@ void CloseFile(RawFile& file) {
   }
   file.isOpen = false;
   const int32_t code = CloseHandleOf(file.handle);
+  if (code != 0) SetIoResult(code);
+}
+
+int64_t TextFileLength(TextFile& file) {
+  if (file.state != TextFileState::Writing) {
+    SetIoResult(kIoFileNotOpen);
+    return -1;
+  }
+  int64_t size = 0;
+  const int32_t code = HandleSize(file.handle, size);
+  if (code != 0) {
+    SetIoResult(code);
+    return -1;
+  }
+  return size;
+}
+
+void CutFile(const ShortText& name, int64_t length) {
+  FileHandle handle = 0;
+  int32_t code = OpenHandle(name, HandleMode::kReadWriteExisting, handle);
+  if (code != 0) {
+    SetIoResult(code);
+    return;
+  }
+  int64_t size = 0;
+  code = HandleSize(handle, size);
+  // Never lengthened: a file that another writer already cut must not grow zeros.
+  if (code == 0 && length >= 0 && size > length) {
+    code = SeekHandle(handle, length);
+    if (code == 0) code = TruncateHandle(handle);
+  }
+  const int32_t closed = CloseHandleOf(handle);
+  if (code == 0) code = closed;
   if (code != 0) SetIoResult(code);
 }

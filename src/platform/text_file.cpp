@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/file_faults.h"
 #include "platform/file_handles.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
@@ -18,7 +19,7 @@ bool FlushBuffer(TextFile& file) {
   file.bufferStart = 0;
   file.bufferEnd = 0;
   if (count == 0) return true;
-  const int32_t code = WriteHandle(file.handle, file.buffer, count);
+  const int32_t code = WriteThroughFaults(file.handle, file.buffer, count);
   if (code != 0) {
     SetIoResult(code);
     return false;
@@ -28,8 +29,9 @@ bool FlushBuffer(TextFile& file) {
 
 // Closes whatever the file has open, writing out its buffer first.
 void CloseOpenFile(TextFile& file) {
-  if (file.state == TextFileState::Writing) FlushBuffer(file);
-  const int32_t code = CloseHandleOf(file.handle);
+  const bool writing = file.state == TextFileState::Writing;
+  if (writing) FlushBuffer(file);
+  const int32_t code = CloseThroughFaults(file.handle, writing);
   if (code != 0) SetIoResult(code);
   file.state = TextFileState::Closed;
   file.bufferStart = 0;
