@@ -85,7 +85,7 @@ std::vector<std::string> With(std::vector<std::string> options, std::vector<std:
   return options;
 }
 
-class FatalRuns : public ::testing::Test {
+class FatalRuns : public ScenarioSuite<FatalRuns> {
  protected:
   static void SetUpTestSuite() {
     auto& all = scenarios();
@@ -163,19 +163,12 @@ class FatalRuns : public ::testing::Test {
       });
     }
 
-    std::vector<Scenario*> pointers;
-    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
-    RunScenarios(pointers);
+    RunAll();
   }
 
   static void TearDownTestSuite() {
     holders().clear();
     scenarios().clear();
-  }
-
-  static std::map<std::string, Scenario>& scenarios() {
-    static std::map<std::string, Scenario> all;
-    return all;
   }
 
   /// A file held by a host process and a host symbolic link mean nothing to a Windows

@@ -22,7 +22,7 @@ std::string Size(int number, long long difference) {
   return std::to_string(kOutputSize[number] + difference);
 }
 
-class EncodingRuns : public ::testing::Test {
+class EncodingRuns : public ScenarioSuite<EncodingRuns> {
  protected:
   static void SetUpTestSuite() {
     auto& all = scenarios();
@@ -68,16 +68,7 @@ class EncodingRuns : public ::testing::Test {
     // times, is 261 characters long and loses "01.log" of its redirection.
     all["cut"] = Scenario({"--mpg-size", "300000", "--temp", LongWork()}, {"-divx"});
 
-    std::vector<Scenario*> pointers;
-    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
-    RunScenarios(pointers);
-  }
-
-  static void TearDownTestSuite() { scenarios().clear(); }
-
-  static std::map<std::string, Scenario>& scenarios() {
-    static std::map<std::string, Scenario> all;
-    return all;
+    RunAll();
   }
 
   static std::string LongWork() { return "C:\\Temp\\" + std::string(63, 'w'); }

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "simulated_machine.h"
 
@@ -142,9 +145,31 @@ struct Scenario {
   ProgramRun run;
 };
 
+/// A test suite whose scenarios, put into scenarios() by its SetUpTestSuite, all run
+/// at once (RunAll) before its first test; its tests then read what each run did.
+template <typename Suite>
+class ScenarioSuite : public ::testing::Test {
+ protected:
+  static std::map<std::string, Scenario>& scenarios() {
+    static std::map<std::string, Scenario> all;
+    return all;
+  }
+
+  static void RunAll();
+
+  static void TearDownTestSuite() { scenarios().clear(); }
+};
+
 /// Lays out a machine for each scenario (no extra encoder work, the timing tool
 /// reporting a process share of 99, then the scenario's options), prepares it, and
 /// runs them all at the same time: most of a run is fixed pauses.
 void RunScenarios(const std::vector<Scenario*>& scenarios);
+
+template <typename Suite>
+void ScenarioSuite<Suite>::RunAll() {
+  std::vector<Scenario*> pointers;
+  for (auto& [name, scenario] : scenarios()) pointers.push_back(&scenario);
+  RunScenarios(pointers);
+}
 
 }  // namespace encoding

@@ -117,7 +117,7 @@ struct Outcome {
   bool earlierMainLog = true;  ///< false: there was none, and none may appear
 };
 
-class Faults : public ::testing::Test {
+class Faults : public ScenarioSuite<Faults> {
  protected:
   static void SetUpTestSuite() {
     if (ChosenLauncher() != Launcher::Native) return;
@@ -211,9 +211,7 @@ class Faults : public ::testing::Test {
           machine.SetVariable("COMSPEC", broken);
         }));
 
-    std::vector<Scenario*> pointers;
-    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
-    RunScenarios(pointers);
+    RunAll();
     // The folders are looked at as they were left, with the drives back in place and
     // the start directory writable again for the clean-up of the machines.
     for (const auto& undo : afterRuns()) undo();
@@ -233,10 +231,6 @@ class Faults : public ::testing::Test {
     }
   }
 
-  static std::map<std::string, Scenario>& scenarios() {
-    static std::map<std::string, Scenario> all;
-    return all;
-  }
   static std::vector<std::unique_ptr<ReadOnlyMount>>& mounts() {
     static std::vector<std::unique_ptr<ReadOnlyMount>> all;
     return all;

@@ -130,7 +130,7 @@ struct DiskOfScenario {
   bool filled = false;  ///< the disk was full before the main log was written
 };
 
-class FullDiskRuns : public ::testing::Test {
+class FullDiskRuns : public ScenarioSuite<FullDiskRuns> {
  protected:
   static void SetUpTestSuite() {
     if (ChosenLauncher() != Launcher::Native) return;
@@ -170,9 +170,7 @@ class FullDiskRuns : public ::testing::Test {
         kOtherClips, {"-mpeg1"}, StartOnSmallDisk("start directory fills, earlier log", 40),
         FillAfterMeasurement("start directory fills, earlier log"));
 
-    std::vector<Scenario*> pointers;
-    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
-    RunScenarios(pointers);
+    RunAll();
   }
 
   static void TearDownTestSuite() {
@@ -189,11 +187,6 @@ class FullDiskRuns : public ::testing::Test {
   static std::string& skipReason() {
     static std::string reason;
     return reason;
-  }
-
-  static std::map<std::string, Scenario>& scenarios() {
-    static std::map<std::string, Scenario> all;
-    return all;
   }
 
   static std::map<std::string, DiskOfScenario>& disks() {

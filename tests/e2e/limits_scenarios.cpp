@@ -126,7 +126,7 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
   return names;
 }
 
-class LimitsScenarios : public ::testing::Test {
+class LimitsScenarios : public ScenarioSuite<LimitsScenarios> {
  protected:
   static void SetUpTestSuite() {
     auto& all = scenarios();
@@ -176,16 +176,7 @@ class LimitsScenarios : public ::testing::Test {
         kOtherClips, With(With(Repeated(99, "-divx"), {"-SILENTDEBUG"}), Repeated(400, "-\xFF")),
         withoutDivXCodec);
 
-    std::vector<Scenario*> pointers;
-    for (auto& [name, scenario] : all) pointers.push_back(&scenario);
-    RunScenarios(pointers);
-  }
-
-  static void TearDownTestSuite() { scenarios().clear(); }
-
-  static std::map<std::string, Scenario>& scenarios() {
-    static std::map<std::string, Scenario> all;
-    return all;
+    RunAll();
   }
 
   /// The scenario, after checking that its machine was laid out and the run ended by
