@@ -88,14 +88,9 @@ pid_t GroupHolding(const fs::path& file) {
   return 0;
 }
 
-/// The machine's folder of its own (the testbed's files beside the drives).
-fs::path TestbedFolder(const SimulatedMachine& machine) {
-  return machine.root() / "machine" / "testbed";
-}
-
 /// The process id that the automation manager leaves while it runs; 0 when none.
 int AutomationProcessId(const SimulatedMachine& machine) {
-  std::ifstream file(TestbedFolder(machine) / "nncron.pid");
+  std::ifstream file(machine.testbedFolder() / "nncron.pid");
   int id = 0;
   return file >> id ? id : 0;
 }
@@ -113,7 +108,7 @@ class LingeringAutomation {
     char* const argv[] = {name.data(), arguments.data(), nullptr};
     std::vector<std::string> variables = {
         "PATH=/usr/bin:/bin", "TARSEL_DRIVES=" + machine.HostPath("C:").parent_path().string(),
-        "TARSEL_TESTBED=" + TestbedFolder(machine).string()};
+        "TARSEL_TESTBED=" + machine.testbedFolder().string()};
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);

@@ -87,6 +87,10 @@ class SimulatedMachine {
 
   std::filesystem::path root() const { return root_; }
 
+  /// The host folder of the testbed's own files (controls, logs of the stand-ins); empty
+  /// on the minimal machine.
+  const std::filesystem::path& testbedFolder() const { return testbed_; }
+
   /// Why the testbed's layout failed; empty when it succeeded (and always for the
   /// minimal machine).
   const std::string& layoutError() const { return layoutError_; }
