@@ -207,27 +207,35 @@ bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
   // Opened here, before the fork, so the file is held by the time the caller goes on.
   const int held = open(hostPath.c_str(), O_RDONLY);
   if (held < 0) return false;
-  std::fflush(stdout);
-  const pid_t holder = fork();
-  if (holder < 0) {
+  // Closed by the holder's exec: once it reads as ended, the holder is the other
+  // program, no longer a copy of this one.
+  int started[2];
+  if (pipe2(started, O_CLOEXEC) != 0) {
     close(held);
     return false;
   }
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%d.%03d", milliseconds / 1000, milliseconds % 1000);
+  std::fflush(stdout);
+  const pid_t holder = fork();
   if (holder == 0) {
     // Nothing but the held file stays open: an inherited test log or console would be
     // held as well, and the program could not delete it. The holder is another
     // program, as on Windows: a forked stand-in would keep its own executable, which
     // the program deletes after the test, in use.
     for (int fd = 0; fd < 1024; ++fd) {
-      if (fd != held) close(fd);
+      if (fd != held && fd != started[1]) close(fd);
     }
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%d.%03d", milliseconds / 1000, milliseconds % 1000);
     execl("/bin/sleep", "sleep", seconds, static_cast<char*>(nullptr));
     _exit(127);
   }
+  close(started[1]);
   close(held);
-  return true;
+  char ignored;
+  while (holder > 0 && read(started[0], &ignored, 1) < 0 && errno == EINTR) {
+  }
+  close(started[0]);
+  return holder > 0;
 }
 
 bool ServeAsHolder(const std::string&) {
