@@ -37,10 +37,10 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
                          {"-dv", "-divx"});
     all["unofficial"] = Scenario(kOtherClips, {"-all", "-divx"});
     // One byte past the tolerance, missing and held outputs, and a process share of
-    // 98: too little for five tests, enough for MPEG2/Cinema Craft. The held output must
-    // outlive its test's validation but not the two tests after it, which take seconds
-    // natively and half a minute under Wine.
-    const std::string heldMilliseconds = ChosenLauncher() == Launcher::Wine ? "20000" : "8000";
+    // 98: too little for five tests, enough for MPEG2/Cinema Craft. The held output
+    // must outlive its test's validation, which comes within a second natively but
+    // may take many under Wine; natively it ends during the two tests after it.
+    const std::string heldMilliseconds = ChosenLauncher() == Launcher::Wine ? "60000" : "8000";
     all["invalid"] = Scenario({"--timer-share", "98",
                                "--skip-output", "001.001",
                                "--skip-output", "001.002",
@@ -204,8 +204,12 @@ TEST_F(EncodingRuns, EveryValidationNoteOnceInTableOrder) {
       Join<RecordedCommand>({StartUpCommands(), TestCommands(1), TestCommands(2), TestCommands(3),
                              TestCommands(4), TestCommands(5), TestCommands(6), TestCommands(7)}));
   EXPECT_FALSE(machine.Exists(kStart + "\\zentravo-kelv-tarsel.log"));
-  // The held MPEG2/Mainconcept output outlived its test, not the run.
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart());
+  // The held MPEG2/Mainconcept output outlived its test, not the run (under Wine,
+  // whose pace varies, it may still be held when the run ends).
+  const std::vector<std::string> start = FilesIn(machine, kStart);
+  if (ChosenLauncher() == Launcher::Native || start != CleanStart({"005.mpg"})) {
+    EXPECT_EQ(start, CleanStart());
+  }
   EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
   EXPECT_FALSE(machine.Exists(kScratch));
 }
