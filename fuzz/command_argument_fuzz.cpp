@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_pieces.h"
 #include "platform/backend_posix.h"
 #include "platform/process.h"
 #include "run/command_line.h"
@@ -49,14 +50,7 @@ bool IsOption(const ShortText& lowered) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::vector<std::string> pieces;
-  for (size_t start = 0;;) {
-    const size_t nul = input.find('\0', start);
-    pieces.emplace_back(input.substr(start, nul == std::string_view::npos ? nul : nul - start));
-    if (nul == std::string_view::npos) break;
-    start = nul + 1;
-  }
+  std::vector<std::string> pieces = PiecesBetweenNuls(data, size);
   std::string programName = "zentravo-kelv-tarsel";
   std::vector<char*> argv = {programName.data()};
   for (std::string& piece : pieces) argv.push_back(piece.data());

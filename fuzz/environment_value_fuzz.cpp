@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_pieces.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -55,14 +56,7 @@ void Check(const std::vector<std::string>& entries, std::string_view name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::vector<std::string> pieces;
-  for (size_t start = 0;;) {
-    const size_t nul = input.find('\0', start);
-    pieces.emplace_back(input.substr(start, nul == std::string_view::npos ? nul : nul - start));
-    if (nul == std::string_view::npos) break;
-    start = nul + 1;
-  }
+  const std::vector<std::string> pieces = PiecesBetweenNuls(data, size);
   std::string name = pieces.front();
   for (char& c : name) {
     if (c == '\x01') c = '\0';

@@ -44,22 +44,12 @@ std::string Number(int number) {
   return "00" + std::to_string(number);
 }
 
+}  // namespace
+
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-template <typename Condition>
-bool Await(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string FatalReport(const std::string& message) {
   return "\nCRITICAL ERROR: " + message +
@@ -307,7 +297,7 @@ std::vector<std::string> CleanStart(std::vector<std::string> more) {
 }
 
 bool AwaitEvent(const SimulatedMachine& machine, const std::string& role) {
-  return Await([&] {
+  return WithinTenSeconds([&] {
     for (const RecordedEvent& event : machine.RecordedEvents()) {
       if (event.role == role) return true;
     }
@@ -316,7 +306,7 @@ bool AwaitEvent(const SimulatedMachine& machine, const std::string& role) {
 }
 
 bool AwaitGone(const SimulatedMachine& machine, const std::string& windowsPath) {
-  return Await([&] { return !machine.Exists(windowsPath); });
+  return WithinTenSeconds([&] { return !machine.Exists(windowsPath); });
 }
 
 void RunScenarios(const std::vector<Scenario*>& scenarios) {

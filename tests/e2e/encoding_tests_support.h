@@ -4,10 +4,13 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -32,6 +35,20 @@ constexpr std::array<long long, 8> kOutputSize = {0,        21327872,  21512192,
                                                   21428228, 133482496, 139083780, 130736572};
 
 std::string FatalReport(const std::string& message);
+
+/// The whole file, bytes unchanged; empty when it cannot be read.
+std::string ReadAll(const std::filesystem::path& path);
+
+/// Waits until `condition()` holds, looking every 20 ms; false after 10 s.
+template <typename Condition>
+bool WithinTenSeconds(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 /// The program's banner.
 inline const std::string kProgramBanner = "Zentravo Kelvaran Project\nTarsel v2.0 RC3\n\n";

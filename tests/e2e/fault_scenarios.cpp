@@ -50,11 +50,6 @@ std::string EarlierMainLog() {
          EarlierLabels()[1] + "\r\nAdded 02.03.2004 at 09:18:02\r\nEncoding time: 44.031\r\n\r\n";
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 /// A folder bound onto itself read-only; unmounted when it goes.
 class ReadOnlyMount {
  public:

@@ -45,21 +45,6 @@ std::string EarlierMainLog() {
          OfficialLabel(3) + "\r\nAdded 28.02.2004 at 18:04:57\r\nEncoding time: 63.906\r\n\r\n";
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-template <typename Condition>
-bool WithinTenSeconds(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 /// True once the process is gone or only a zombie is left of it.
 bool HasEnded(int processId) {
   std::ifstream stat("/proc/" + std::to_string(processId) + "/stat");
