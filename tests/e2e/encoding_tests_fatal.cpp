@@ -8,10 +8,6 @@
 // "#023" makes the testbed's xcopy fail, and "#034" relies on Windows' rd refusing a
 // file, which Wine's deletes; they are left out under Wine. The other
 // scenarios use only the testbed's controls and plain files.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -23,45 +19,12 @@
 #include <vector>
 
 #include "encoding_tests_support.h"
+#include "file_holder.h"
 
 namespace encoding {
 namespace {
 
 namespace fs = std::filesystem;
-
-/// Another process that keeps a file open until it is ended.
-class Holder {
- public:
-  explicit Holder(const fs::path& path) {
-    int ready[2];
-    if (pipe(ready) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      const char ok = fd >= 0 ? '1' : '0';
-      if (write(ready[1], &ok, 1) != 1) _exit(1);
-      for (;;) pause();
-    }
-    close(ready[1]);
-    char ok = '0';
-    holding_ = pid_ > 0 && read(ready[0], &ok, 1) == 1 && ok == '1';
-    close(ready[0]);
-  }
-  ~Holder() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  Holder(const Holder&) = delete;
-  Holder& operator=(const Holder&) = delete;
-
-  bool holding() const { return holding_; }
-
- private:
-  pid_t pid_ = -1;
-  bool holding_ = false;
-};
 
 template <typename T>
 std::vector<T> First(const std::vector<T>& all, size_t count) {
@@ -92,7 +55,7 @@ class FatalRuns : public ScenarioSuite<FatalRuns> {
     const auto hold = [](const std::string& windowsPath) {
       return [windowsPath](SimulatedMachine& machine) {
         machine.MakeFile(windowsPath, "held\r\n");
-        holders().push_back(std::make_unique<Holder>(machine.HostPath(windowsPath)));
+        holders().push_back(std::make_unique<FileHolder>(machine.HostPath(windowsPath)));
       };
     };
     const auto remove = [](const std::string& windowsPath) {
@@ -176,8 +139,8 @@ class FatalRuns : public ScenarioSuite<FatalRuns> {
   /// fail and which deletes a file given as a directory.
   static bool HostTricksWork() { return ChosenLauncher() == Launcher::Native; }
 
-  static std::vector<std::unique_ptr<Holder>>& holders() {
-    static std::vector<std::unique_ptr<Holder>> all;
+  static std::vector<std::unique_ptr<FileHolder>>& holders() {
+    static std::vector<std::unique_ptr<FileHolder>> all;
     return all;
   }
 
