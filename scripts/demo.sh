@@ -29,14 +29,7 @@ for option in "$@"; do
   esac
 done
 
-if ! command -v cmake >/dev/null 2>&1 || ! command -v g++ >/dev/null 2>&1 ||
-  ! command -v ninja >/dev/null 2>&1; then
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -q </dev/null
-  "${sudo[@]}" apt-get install -y -q --no-install-recommends cmake g++ ninja-build </dev/null
-fi
+bash "$root/scripts/prerequisites.sh" build
 
 echo "== building the program and the simulated machine (build/demo)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARSEL_TESTS=OFF >/dev/null

@@ -6,7 +6,8 @@
 # it, so that what it finds does not land in the repository. A crash, a hang (10 s for
 # one input) or a sanitizer report ends the script with a non-zero status and leaves
 # the input in the build folder (BUILD, default build/fuzz) as <target>-crash-*,
-# -timeout-* or -leak-*. On a fresh Debian 12 it first installs clang and libFuzzer.
+# -timeout-* or -leak-*. On a fresh Debian 12 it first installs clang and libFuzzer
+# (scripts/prerequisites.sh).
 set -eu
 
 seconds=${1:-20}
@@ -17,14 +18,8 @@ targets=${*:-$(cd "$root/fuzz" && for source in *_fuzz.cpp; do printf '%s ' "${s
 build=${BUILD:-$root/build/fuzz}
 compiler=${CXX_FUZZ:-clang++}
 
-if ! command -v "$compiler" >/dev/null 2>&1 ||
-  [ ! -f "$("$compiler" -print-file-name=libclang_rt.fuzzer-x86_64.a)" ]; then
-  echo "== installing: clang libclang-rt-14-dev"
-  sudo=
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q </dev/null
-  $sudo apt-get install -y -q --no-install-recommends clang libclang-rt-14-dev </dev/null
+if [ "$compiler" = clang++ ]; then
+  bash "$root/scripts/prerequisites.sh" build fuzz
 fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -31,15 +31,7 @@ given_build_of() {
   if [ "$1" = win32 ]; then echo "${TARSEL_PACKAGE_WIN32_BUILD:-}"; else echo "${TARSEL_PACKAGE_WIN64_BUILD:-}"; fi
 }
 
-missing=()
-for tool in cmake python3 "$(compiler_of win32)" "$(compiler_of win64)"; do
-  command -v "$tool" >/dev/null || missing+=("$tool")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "package-windows.sh: missing: ${missing[*]}" >&2
-  echo "install: apt-get install -y cmake python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64" >&2
-  exit 1
-fi
+bash "$ROOT/scripts/prerequisites.sh" build test windows
 
 mkdir -p "$OUTDIR"
 OUTDIR="$(cd "$OUTDIR" && pwd)"

@@ -30,6 +30,8 @@ WINE_BASE="$ROOT/build-wine-base"
 WINE_RUN="$ROOT/build-wine-run"
 WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
 WINE64_LOADER="${TARSEL_WINE64:-/usr/lib/wine/wine64}"
+# The server beside the loaders picks the 64-bit one; Debian puts none on PATH.
+WINESERVER="$(dirname "$WINE64_LOADER")/wineserver"
 TEST_DRIVE=D      # mapped to an empty folder of the run prefix
 ABSENT_DRIVE=Q    # never mapped
 GENERATOR=()
@@ -46,17 +48,10 @@ toolchain_of() { [ "$1" = win32 ] && echo "$ROOT/cmake/mingw-i686.cmake" || echo
 compiler_of() { [ "$1" = win32 ] && echo i686-w64-mingw32-g++-win32 || echo x86_64-w64-mingw32-g++-win32; }
 loader_of() { [ "$1" = win32 ] && echo "$WINE32_LOADER" || echo "$WINE64_LOADER"; }
 
-missing=()
-for tool in i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32 g++ python3 cmake script; do
-  command -v "$tool" >/dev/null || missing+=("$tool")
+bash "$ROOT/scripts/prerequisites.sh" build test windows
+for loader in "$WINE64_LOADER" "$WINESERVER"; do
+  [ -x "$loader" ] || { echo "test-windows.sh: $loader is missing" >&2; exit 1; }
 done
-[ -x "$WINE64_LOADER" ] || missing+=("$WINE64_LOADER")
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "missing: ${missing[*]}" >&2
-  echo "install: dpkg --add-architecture i386 && apt-get update &&" \
-    "apt-get install -y g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine32:i386 bsdutils" >&2
-  exit 1
-fi
 
 # --- Build ------------------------------------------------------------------------
 for arch in $ARCHS; do
@@ -108,8 +103,10 @@ took $t "import check"
 # --- Wine prefix --------------------------------------------------------------------
 wine_in() { WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d" "${@:2}"; }
 
+# Ends the run prefix's Wine processes. The server's status only says whether one was
+# running; that it exists was checked above.
 cleanup() {
-  [ -d "$WINE_RUN" ] && WINEPREFIX="$WINE_RUN" wineserver -k >/dev/null 2>&1 || true
+  if [ -d "$WINE_RUN" ]; then WINEPREFIX="$WINE_RUN" "$WINESERVER" -k >/dev/null 2>&1 || :; fi
 }
 trap cleanup EXIT
 
@@ -118,9 +115,14 @@ if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
   t=$SECONDS
   rm -rf "$WINE_BASE"
   mkdir -p "$WINE_BASE"
-  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$WINE_BASE/wineboot.log" 2>&1 || true
-  WINEPREFIX="$WINE_BASE" wineserver -w
-  [ -d "$WINE_BASE/drive_c/windows/system32" ] || { cat "$WINE_BASE/wineboot.log"; exit 1; }
+  status=0
+  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$WINE_BASE/wineboot.log" 2>&1 || status=$?
+  WINEPREFIX="$WINE_BASE" "$WINESERVER" -w
+  if [ ! -d "$WINE_BASE/drive_c/windows/system32" ]; then
+    cat "$WINE_BASE/wineboot.log"
+    echo "test-windows.sh: wineboot (status $status) made no prefix" >&2
+    exit 1
+  fi
   # A new prefix maps z: to the host's root; no test may reach the host that way.
   rm -f "$WINE_BASE/dosdevices/z:"
   touch "$WINE_BASE/.tarsel-ready"

@@ -12,10 +12,15 @@ set -euo pipefail
 host=$1
 windows=$2
 template=${3:-}
+# Debian's Wine keeps its loaders and its server here, and puts nothing on PATH.
 loader=/usr/lib/wine/wine64
-[ -x "$loader" ] || loader=$(command -v wine64)
+server=/usr/lib/wine/wineserver
+for command in "$loader" "$server"; do
+  [ -x "$command" ] || { echo "FAIL: $command is missing" >&2; exit 1; }
+done
 folder=$(mktemp -d /tmp/tarsel-wine-XXXXXX)
-trap 'WINEPREFIX=$folder/machine/prefix "$(dirname "$loader")/wineserver" -k 2>/dev/null || true; rm -rf "$folder"' EXIT
+# The server's status only says whether one was still running.
+trap 'WINEPREFIX=$folder/machine/prefix "$server" -k 2>/dev/null || :; rm -rf "$folder"' EXIT
 
 args=(layout "$folder/machine" --wine --wine-loader "$loader" --stand-in "$windows/tarsel-standin.exe"
       --mpg-size 2000000 --avi-size 3000000 --work-seconds 0.2 --hold 001.001=1500)
@@ -25,7 +30,8 @@ work='C:\DOCUME~1\Tester\LOCALS~1\Temp'
 work_host="$WINEPREFIX/drive_c/DOCUME~1/Tester/LOCALS~1/Temp"
 failures=0
 check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi; }
-# Runs a command text through Wine's interpreter with the machine's environment.
+# Runs a command text through Wine's interpreter with the machine's environment. What
+# the commands leave behind is checked below, not their status.
 run() { "$loader" 'C:\testbed\launch.exe' 'C:\windows\system32\cmd.exe' "$@" </dev/null >/dev/null 2>&1 || true; }
 start() { "$loader" 'C:\testbed\launch.exe' "$@" </dev/null >/dev/null 2>&1 || true; }
 unpack() {
