@@ -34,7 +34,10 @@ EncodingTimeCut CutEncodingTime(const ShortText& line) {
 
   size_t lastDigit = closingEquals - 1;
   while (!IsDigit(text[lastDigit])) --lastDigit;  // stops at firstDigit at the latest
-  return {TimeCut::Found, ShortText(text.substr(firstDigit, lastDigit - firstDigit + 1))};
+  // Here and below not substr(), whose range check would bring the C++ runtime's
+  // exceptions into the program for a case that cannot occur.
+  const std::string_view digits(text.data() + firstDigit, lastDigit - firstDigit + 1);
+  return {TimeCut::Found, ShortText(digits)};
 }
 
 ProcessFigure ReadProcessFigure(const ShortText& line) {
@@ -43,7 +46,7 @@ ProcessFigure ReadProcessFigure(const ShortText& line) {
   // The last blank before the final character; the final character closes the figure.
   const size_t lastBlank = text.substr(0, text.size() - 1).rfind(' ');
   if (lastBlank == std::string_view::npos) return {};
-  const std::string_view figure = text.substr(lastBlank + 1, text.size() - 2 - lastBlank);
+  const std::string_view figure(text.data() + lastBlank + 1, text.size() - 2 - lastBlank);
   const ParsedNumber number = TextToNumber(ShortText(figure));
   return {true, number.position == 0 ? number.value : 0};
 }

@@ -39,8 +39,10 @@ ShortText Substring(const ShortText& text, int index, int count) {
   if (count < 0) count = 0;
   if (index > text.length()) return ShortText();
   const int available = text.length() - index + 1;
-  return ShortText(text.view().substr(static_cast<size_t>(index - 1),
-                                      static_cast<size_t>(std::min(count, available))));
+  // Built from the pointer rather than with substr(), whose range check would link the
+  // C++ runtime's exception machinery into the program for a case that cannot occur.
+  return ShortText(std::string_view(text.view().data() + (index - 1),
+                                    static_cast<size_t>(std::min(count, available))));
 }
 
 int PositionOf(const ShortText& part, const ShortText& text) {
