@@ -98,6 +98,44 @@ for arch in $ARCHS; do
     echo "$probe: refused as it must be (GetTickCount64)"
   fi
 done
+
+# The 32-bit program must run on a Pentium (i586): no cmov, fcomi, MMX or SSE in its
+# own code (told apart from the runtime's by the project's objects) or in runtime code
+# it calls. The pseudo-relocator's helpers only run when the pseudo-relocation list is
+# not empty; a static program's is (docs/windows.md).
+if [[ " $ARCHS " == *" win32 "* ]]; then
+  python3 -m unittest -q "$ROOT/tests/windows/check_i586_test.py" || fail "check_i586 tests"
+  build="$ROOT/build-win32"
+  i586_check() {
+    python3 "$ROOT/tests/windows/check_i586.py" --unreached _mark_section_writable \
+      --unreached __GetPEImageBase "$@"
+  }
+  own=()
+  for object in "$build/libtarsel_core.a" $(find "$build/CMakeFiles/zentravo-kelv-tarsel.dir" -name '*.obj'); do
+    own+=(--own "$object")
+  done
+  i586_check "${own[@]}" "$build/zentravo-kelv-tarsel.exe" >"$build/check-i586.log" ||
+    { cat "$build/check-i586.log"; fail "instructions a Pentium lacks in the win32 program"; }
+  tail -1 "$build/check-i586.log"
+  # The check must refuse a probe built for i686 and pass it built for i586.
+  for march_status in i686:1 i586:0; do
+    march=${march_status%:*}
+    probe="$build/pentium_probe_$march"
+    for source in tests/windows/pentium_probe.cpp cmake/mingw-i686-startup.cpp; do
+      i686-w64-mingw32-g++-win32 -march="$march" -O2 -c "$ROOT/$source" -o "$probe.$(basename "$source" .cpp).o"
+    done
+    i686-w64-mingw32-g++-win32 -static -Wl,-e,_TarselStartup "$probe".*.o -o "$probe.exe"
+    status=0
+    i586_check --own "$probe.pentium_probe.o" --own "$probe.mingw-i686-startup.o" "$probe.exe" \
+      >"$probe.log" 2>&1 || status=$?
+    if [ "$status" = "${march_status#*:}" ]; then
+      echo "$probe.exe: $(tail -1 "$probe.log" | sed 's/.*: //') as it must be"
+    else
+      cat "$probe.log"
+      fail "the Pentium check gave status $status for the $march probe"
+    fi
+  done
+fi
 took $t "import check"
 
 # --- Wine prefix --------------------------------------------------------------------
