@@ -85,6 +85,12 @@ python3 -m unittest -q "$ROOT/tests/windows/check_imports_test.py" || fail "chec
 for arch in $ARCHS; do
   python3 "$ROOT/tests/windows/check_imports.py" "$ROOT/build-$arch/zentravo-kelv-tarsel.exe" ||
     fail "imports of the $arch program"
+  # The tests and the stand-in may also use what test_exe_extra_imports.txt lists, each
+  # with the Windows version that brings it.
+  python3 "$ROOT/tests/windows/check_imports.py" \
+    --extra-list "$ROOT/tests/windows/test_exe_extra_imports.txt" \
+    "$ROOT/build-$arch/tarsel_tests.exe" "$ROOT/build-$arch/tarsel-standin.exe" ||
+    fail "imports of the $arch tests and stand-in"
   # The check must refuse a program that imports what Windows 2000 lacks.
   probe="$ROOT/build-$arch/needs_vista.exe"
   "$(compiler_of "$arch")" -D_WIN32_WINNT=0x0600 -static -o "$probe" "$ROOT/tests/windows/needs_vista.cpp"

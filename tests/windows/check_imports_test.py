@@ -112,6 +112,23 @@ class CheckImportsTest(unittest.TestCase):
                 for fragment, problem in zip(expected, problems):
                     self.assertIn(fragment, problem)
 
+    def test_extra_list_of_the_test_executables(self):
+        extra = check_imports.load_extra_list(os.path.join(HERE, "test_exe_extra_imports.txt"))
+        self.assertEqual(extra[("KERNEL32", "CreateFileW")], "Windows NT 3.1")
+        cases = [
+            ([("KERNEL32.dll", ["Sleep", "CreateFileW"]), ("ADVAPI32.dll", ["RegCloseKey"])], []),
+            ([("KERNEL32.dll", ["GetTickCount64"])], ["GetTickCount64: not exported"]),
+            ([("ADVAPI32.dll", ["RegDeleteKeyExA"])], ["RegDeleteKeyExA: not exported"]),
+            ([("SHELL32.dll", ["SHGetFolderPathA"])], ["DLL SHELL32.dll is not allowed"]),
+        ]
+        for imports, expected in cases:
+            with self.subTest(imports=imports):
+                problems = check_imports.check_image(
+                    check_imports.PeImage(make_image(imports)), self.allowed, extra)
+                self.assertEqual(len(problems), len(expected), problems)
+                for fragment, problem in zip(expected, problems):
+                    self.assertIn(fragment, problem)
+
     def test_subsystem_version_of_32_bit_images(self):
         kernel = [("KERNEL32.dll", ["Sleep"])]
         self.assertEqual(self.problems(kernel, subsystem=(4, 0)), [])
