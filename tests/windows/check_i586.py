@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks that a 32-bit Windows program's own code runs on a Pentium (i586).
+"""Checks that a 32-bit Windows program runs on a Pentium (i586).
 
 Disassembles the program (unstripped, so that its functions have names) with the
 mingw-w64 objdump and lists every function that holds an instruction the Pentium
@@ -35,7 +35,7 @@ import sys
 PENTIUM_LACKS = re.compile(
     r"^(cmov|fcmov|fcomi|fucomi|ldmxcsr|stmxcsr|prefetch|sfence|lfence|mfence|movnti"
     r"|maskmovq|emms|femms|clflush)"
-    r"|%x?mm\d")
+    r"|%[xy]?mm\d")
 LABEL = re.compile(r"^([0-9a-f]+) <(.+)>:$")
 INSTRUCTION = re.compile(r"^\s+([0-9a-f]+):\t(.*)$")
 DIRECT = re.compile(r"^(call|jmp)\s+([0-9a-f]+) <")
@@ -117,7 +117,8 @@ def entry_point(objdump, program):
 
 def check(functions, own, entry):
     """Returns (own functions with such instructions, runtime ones), each a list of
-    (name, instructions, chain of callers from the entry or own code, or None)."""
+    (name, instructions, the chain of callers from the entry or own code, or None
+    when no chain of direct calls leads there)."""
     entry_name = [name for name, (start, _) in functions.items() if start == entry]
     caller = called_from(functions, entry_name + sorted(n for n in functions if n in own))
     own_hits, runtime_hits = [], []
