@@ -1,6 +1,8 @@
 // Command texts as Windows programs read them: portable, no operating-system calls.
 #include "command_text.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsSeparator(char c) {
@@ -58,6 +60,13 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsSeparator(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsSeparator(text.back())) text.remove_suffix(1);
   return text;
+}
+
+std::string_view TakeTrimmedLine(std::string_view& text) {
+  const size_t end = std::min(text.find('\n'), text.size());
+  const std::string_view line = text.substr(0, end);
+  text.remove_prefix(end < text.size() ? end + 1 : end);
+  return TrimBlanks(line);
 }
 
 std::string ProgramRole(std::string_view path) {

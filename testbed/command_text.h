@@ -15,6 +15,10 @@ std::vector<std::string> SplitArguments(std::string_view text);
 /// The text without the characters of code 32 or less at either end.
 std::string_view TrimBlanks(std::string_view text);
 
+/// Takes the first line off `text`, up to and with its "\n" (the whole text when it has
+/// none), and returns it trimmed as by TrimBlanks, so a "\r" ending it goes too.
+std::string_view TakeTrimmedLine(std::string_view& text);
+
 /// The last part of a path after "\" or "/", lower-cased (A-Z only), with a final
 /// ".exe" removed: the name a stand-in answers to.
 std::string ProgramRole(std::string_view path);

@@ -23,6 +23,17 @@ TEST(SplitArgumentsTest, FollowsTheWindowsRules) {
   for (const Case& c : cases) EXPECT_EQ(SplitArguments(c.text), c.items) << c.text;
 }
 
+TEST(TakeTrimmedLineTest, TakesOneLineAtATime) {
+  std::string_view text = " a b \r\n\n\tlast\t";
+  EXPECT_EQ(TakeTrimmedLine(text), "a b");
+  EXPECT_EQ(text, "\n\tlast\t");
+  EXPECT_EQ(TakeTrimmedLine(text), "");
+  EXPECT_EQ(TakeTrimmedLine(text), "last");
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ(TakeTrimmedLine(text), "");
+  EXPECT_TRUE(text.empty());
+}
+
 TEST(ProgramRoleTest, TakesTheLastPartInLowerCaseWithoutExe) {
   EXPECT_EQ(ProgramRole("C:\\WINDOWS\\system32\\CMD.EXE"), "cmd");
   EXPECT_EQ(ProgramRole("D:\\Program Files\\nnCron\\\\nncron.exe"), "nncron");

@@ -62,6 +62,19 @@ bool HeldByOthers(const std::string& path) {
   return false;
 }
 
+// Starts the program with the argument text, inheriting the standard handles, with
+// the creation flags given; the caller closes both handles of a started process.
+bool StartProgram(const std::string& program, const std::string& arguments, DWORD flags,
+                  PROCESS_INFORMATION& process) {
+  std::string commandLine = "\"" + program + "\" " + arguments;
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  std::fflush(stdout);
+  return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr,
+                        nullptr, &startup, &process) != 0;
+}
+
 }  // namespace
 
 std::string HostPath(std::string_view windowsPath) {
@@ -127,12 +140,7 @@ void RestoreStandardOutput(int saved) {
 
 bool RunAndMeasure(const std::string& program, const std::string& arguments, CpuTimes& used,
                    double& wallSeconds) {
-  std::string commandLine = "\"" + program + "\" " + arguments;
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  std::fflush(stdout);
   // The job gathers the CPU time of the whole process tree; where the system refuses
   // one (a process already in a job, before Windows 8), the measured process alone
   // counts.
@@ -145,8 +153,7 @@ bool RunAndMeasure(const std::string& program, const std::string& arguments, Cpu
     SetEnvironmentVariableA(kCpuReportVariable, report.c_str());
   }
   const auto start = std::chrono::steady_clock::now();
-  const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+  const bool started = StartProgram(program, arguments, CREATE_SUSPENDED, process);
   SetEnvironmentVariableA(kCpuReportVariable, nullptr);
   if (!started) {
     if (job != nullptr) CloseHandle(job);
@@ -195,16 +202,8 @@ bool RunAndMeasure(const std::string& program, const std::string& arguments, Cpu
 }
 
 bool RunAndWaitForStatus(const std::string& program, const std::string& arguments, int& status) {
-  std::string commandLine = "\"" + program + "\" " + arguments;
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  std::fflush(stdout);
-  if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return false;
-  }
+  if (!StartProgram(program, arguments, 0, process)) return false;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);

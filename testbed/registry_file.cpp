@@ -46,10 +46,7 @@ bool ImportRegistryText(std::string_view text, RegistryContents& registry, std::
   bool headerSeen = false;
   int number = 0;
   while (!text.empty()) {
-    size_t end = text.find('\n');
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = TrimBlanks(text.substr(0, end));
-    text.remove_prefix(end < text.size() ? end + 1 : end);
+    const std::string_view line = TakeTrimmedLine(text);
     ++number;
     const auto fail = [&](const std::string& why) {
       error = "line " + std::to_string(number) + ": " + why;

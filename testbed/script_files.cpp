@@ -10,10 +10,7 @@ template <typename LineFunction>
 bool ForEachLine(std::string_view text, std::string& error, LineFunction line) {
   int number = 0;
   while (!text.empty()) {
-    size_t end = text.find('\n');
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view current = TrimBlanks(text.substr(0, end));
-    text.remove_prefix(end < text.size() ? end + 1 : end);
+    const std::string_view current = TakeTrimmedLine(text);
     ++number;
     if (current.empty() || current.front() == ';' || current.front() == '#') continue;
     size_t keywordEnd = 0;

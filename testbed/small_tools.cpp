@@ -188,10 +188,7 @@ int RunLauncher(const std::string& arguments) {
   }
   std::string_view rest(settings);
   while (!rest.empty()) {
-    size_t end = rest.find('\n');
-    if (end == std::string_view::npos) end = rest.size();
-    const std::string_view line = TrimBlanks(rest.substr(0, end));
-    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    const std::string_view line = TakeTrimmedLine(rest);
     const size_t equals = line.find('=');
     if (line.empty() || line.front() == ';') continue;
     // A name alone removes the variable, one that Wine sets itself above all.

@@ -115,10 +115,7 @@ std::string ReadControl(std::string_view name, std::string_view fallback) {
   if (!ReadHostFile(MachineFile("controls.ini"), contents)) return std::string(fallback);
   std::string_view rest(contents);
   while (!rest.empty()) {
-    size_t end = rest.find('\n');
-    if (end == std::string_view::npos) end = rest.size();
-    const std::string_view line = TrimBlanks(rest.substr(0, end));
-    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    const std::string_view line = TakeTrimmedLine(rest);
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     if (LowerAscii(TrimBlanks(line.substr(0, equals))) != LowerAscii(name)) continue;

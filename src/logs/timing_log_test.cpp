@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "platform/io_result.h"
@@ -116,13 +115,10 @@ TEST(TimingLogUnreadable, OnlyAnOpenedLogWithoutAUsableLineEndsTheRun) {
 
 class TimingLogTest : public RunFixture {
  protected:
-  static void WriteLog(const std::string& bytes) {
-    std::ofstream("001.log", std::ios::binary) << bytes;
-  }
-};
+  static void WriteLog(const std::string& bytes) { WriteBytes("001.log", bytes); }
 
-TEST_F(TimingLogTest, LogsAsTheReadersSeeThem) {
-  struct Case {
+  /// A test log and what each of its two readers finds in it.
+  struct LogCase {
     const char* name;
     std::string log;
     TimingLogOutcome timeOutcome;
@@ -130,8 +126,29 @@ TEST_F(TimingLogTest, LogsAsTheReadersSeeThem) {
     TimingLogOutcome figureOutcome;
     int32_t figure;
   };
+
+  /// Writes each log as "001.log" and reads it with both readers.
+  template <size_t N>
+  static void ExpectReads(const LogCase (&cases)[N]) {
+    for (const LogCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      WriteLog(c.log);
+      const EncodingTimeRead time = ReadEncodingTimeFrom("001.log");
+      EXPECT_EQ(time.outcome, c.timeOutcome);
+      EXPECT_EQ(time.text, ShortText(c.time));
+      const ProcessFigureRead figure = ReadProcessFigureFrom("001.log");
+      EXPECT_EQ(figure.outcome, c.figureOutcome);
+      EXPECT_EQ(figure.figure, c.figure);
+      EXPECT_EQ(TakeIoResult(), 0);
+      // Every path closes the log, so the clean-up of a fatal error can delete it.
+      EXPECT_TRUE(RemoveFile("001.log"));
+    }
+  }
+};
+
+TEST_F(TimingLogTest, LogsAsTheReadersSeeThem) {
   const std::string report = "Timer 1.0\r\nGlobal = 83.406 = 100%\r\nProcess = 82.9 = 99%\r\n";
-  const Case cases[] = {
+  const LogCase cases[] = {
       {"the timing tool's report", report, TimingLogOutcome::Read, "83.406", TimingLogOutcome::Read,
        99},
       {"the first matching line wins",
@@ -162,19 +179,7 @@ TEST_F(TimingLogTest, LogsAsTheReadersSeeThem) {
        std::string(300, '.') + "Global = 1 = 1%\nProcess = 2 = 99%\n",
        TimingLogOutcome::NoKeywordLine, "", TimingLogOutcome::Read, 99},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteLog(c.log);
-    const EncodingTimeRead time = ReadEncodingTimeFrom("001.log");
-    EXPECT_EQ(time.outcome, c.timeOutcome);
-    EXPECT_EQ(time.text, ShortText(c.time));
-    const ProcessFigureRead figure = ReadProcessFigureFrom("001.log");
-    EXPECT_EQ(figure.outcome, c.figureOutcome);
-    EXPECT_EQ(figure.figure, c.figure);
-    EXPECT_EQ(TakeIoResult(), 0);
-    // Every path closes the log, so the clean-up of a fatal error can delete it.
-    EXPECT_TRUE(RemoveFile("001.log"));
-  }
+  ExpectReads(cases);
 }
 
 // Logs of several megabytes, as an encoder that prints its progress without line ends
@@ -184,19 +189,11 @@ TEST_F(TimingLogTest, LogsOfSeveralMegabytes) {
   const size_t megabytes = 4 << 20;
   const std::string report =
       "Process Time =     2.046 =   99%\r\nGlobal Time  =     2.060 =  100%\r\n";
-  struct Case {
-    const char* name;
-    std::string log;
-    TimingLogOutcome timeOutcome;
-    const char* time;
-    TimingLogOutcome figureOutcome;
-    int32_t figure;
-  };
   // The keyword lines hold their shape in their first 255 characters and another one
   // at their real end, which a reader of the whole line would take.
   const std::string globalStart = "Global = 1.5 = 1%";
   const std::string processStart = "Process" + std::string(244, '.') + " 97%";
-  const Case cases[] = {
+  const LogCase cases[] = {
       {"keywords beyond the first 255 characters of a long line",
        std::string(300, '-') + "Process = 1 = 1% Global = 9 = 9%" + std::string(megabytes, '-') +
            "Process = 1 = 1% Global = 9 = 9%\r\n" + report,
@@ -215,18 +212,7 @@ TEST_F(TimingLogTest, LogsOfSeveralMegabytes) {
        TimingLogOutcome::NoKeywordLine, 0},
   };
   ASSERT_EQ(processStart.length(), 255u);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteLog(c.log);
-    const EncodingTimeRead time = ReadEncodingTimeFrom("001.log");
-    EXPECT_EQ(time.outcome, c.timeOutcome);
-    EXPECT_EQ(time.text, ShortText(c.time));
-    const ProcessFigureRead figure = ReadProcessFigureFrom("001.log");
-    EXPECT_EQ(figure.outcome, c.figureOutcome);
-    EXPECT_EQ(figure.figure, c.figure);
-    EXPECT_EQ(TakeIoResult(), 0);
-    EXPECT_TRUE(RemoveFile("001.log"));
-  }
+  ExpectReads(cases);
 }
 
 TEST_F(TimingLogTest, MissingLogIsReportedWithoutEndingTheRun) {

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "logs/fatal_child_test_util.h"
+#include "packs/file_list_test_util.h"
 #include "packs/test_pack.h"
 #include "platform/directories.h"
 #include "platform/io_result.h"
@@ -50,7 +50,7 @@ class PackTest : public RunFixture {
     for (size_t at; (at = interpreter.find("@FOLDER@")) != std::string::npos;) {
       interpreter.replace(at, 8, folder().string());
     }
-    WriteFile(folder() / "cmd.sh", interpreter);
+    WriteBytes(folder() / "cmd.sh", interpreter);
     std::filesystem::permissions(folder() / "cmd.sh", std::filesystem::perms::owner_all);
     std::filesystem::current_path(start_);
     runState.startDir = ProgramPathOf(start_);
@@ -58,16 +58,9 @@ class PackTest : public RunFixture {
     runState.comSpec = ProgramPathOf(folder()) + "\\cmd.sh";
   }
 
-  static void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  std::string Commands() const { return ReadBytes(folder() / "commands.txt"); }
 
-  std::string Commands() const {
-    std::ifstream file(folder() / "commands.txt", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
-
-  void WritePack(const std::string& script) const { WriteFile(start_ / "pack/pack.001", script); }
+  void WritePack(const std::string& script) const { WriteBytes(start_ / "pack/pack.001", script); }
 
   /// A pack script line that keeps `name` in the work directory open from another
   /// process until the test ends, and waits until it is open.
@@ -77,7 +70,7 @@ class PackTest : public RunFixture {
            "while [ ! -e " + name + ".ready ]; do sleep 0.01; done\n";
   }
 
-  void ReleaseHeld(const std::string& name) const { WriteFile(work_ / (name + ".release"), ""); }
+  void ReleaseHeld(const std::string& name) const { WriteBytes(work_ / (name + ".release"), ""); }
 };
 
 TEST_F(PackTest, GoodPackIsUnpackedAndChecked) {
@@ -158,18 +151,6 @@ TEST_F(PackTest, EachFailureStopsAtItsStep) {
   }
 }
 
-/// Checks `bytes` as "files.dat" in the current directory.
-FileListCheck CheckListOf(const std::string& bytes) {
-  std::ofstream("files.dat", std::ios::binary) << bytes;
-  TextFile list;
-  OpenTextForReading(list, "files.dat");
-  EXPECT_EQ(TakeIoResult(), 0);
-  const FileListCheck check = CheckFileList(list);
-  CloseText(list);
-  EXPECT_EQ(TakeIoResult(), 0);
-  return check;
-}
-
 using FileListPosixTest = RunFixture;
 
 // The list's names are used as they are: a blank ending one names another file here
@@ -195,8 +176,8 @@ TEST(PackChild, DISABLED_UnpackTestPack) {
 
 TEST_F(PackTest, MismatchEndsTheRunWith007AndTheCleanUpRemovesTheUnpackedFiles) {
   WritePack(std::string(kGoodPack) + "printf '0\\r\\nmissing.dat\\r\\n' >> files.dat\n");
-  WriteFile(start_ / "settings.txt", std::string(runState.tempDir.view()) + "\n" +
-                                         std::string(runState.comSpec.view()) + "\n");
+  WriteBytes(start_ / "settings.txt", std::string(runState.tempDir.view()) + "\n" +
+                                          std::string(runState.comSpec.view()) + "\n");
   const ChildRun run = RunTestInChild(start_, "PackChild.DISABLED_UnpackTestPack");
   EXPECT_EQ(run.exitCode, 5) << run.output;
   EXPECT_NE(run.output.find("CRITICAL ERROR: #007 pack is corrupted\n"), std::string::npos)

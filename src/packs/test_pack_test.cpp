@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "packs/file_list_test_util.h"
 #include "platform/io_result.h"
 #include "run/run_fixture.h"
 
@@ -51,26 +51,10 @@ class FileListTest : public RunFixture {
  protected:
   void SetUp() override {
     RunFixture::SetUp();
-    WriteFile("timer.exe", std::string(512, 't'));
-    WriteFile("001.dat", "abc");
+    WriteBytes("timer.exe", std::string(512, 't'));
+    WriteBytes("001.dat", "abc");
     MakeFolder("sub");
-    WriteFile("sub/002.dat", "12345");
-  }
-
-  static void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-  }
-
-  /// Checks `bytes` as "files.dat" in the current directory.
-  static FileListCheck Check(const std::string& bytes) {
-    WriteFile("files.dat", bytes);
-    TextFile list;
-    OpenTextForReading(list, "files.dat");
-    EXPECT_EQ(TakeIoResult(), 0);
-    const FileListCheck check = CheckFileList(list);
-    CloseText(list);
-    EXPECT_EQ(TakeIoResult(), 0);
-    return check;
+    WriteBytes("sub/002.dat", "12345");
   }
 };
 
@@ -117,7 +101,7 @@ TEST_F(FileListTest, ListsAndTheirVerdicts) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Check(c.list), c.check);
+    EXPECT_EQ(CheckListOf(c.list), c.check);
   }
 }
 
@@ -125,10 +109,10 @@ TEST_F(FileListTest, FileHeldOpenPassesOnlyAPresenceCheck) {
   TextFile held;
   OpenTextForReading(held, "001.dat");
   ASSERT_EQ(TakeIoResult(), 0);
-  EXPECT_EQ(Check("0\r\n001.dat\r\n"), FileListCheck::AllMatch);
-  EXPECT_EQ(Check("3\r\n001.dat\r\n"), FileListCheck::Mismatch);
+  EXPECT_EQ(CheckListOf("0\r\n001.dat\r\n"), FileListCheck::AllMatch);
+  EXPECT_EQ(CheckListOf("3\r\n001.dat\r\n"), FileListCheck::Mismatch);
   CloseText(held);
-  EXPECT_EQ(Check("3\r\n001.dat\r\n"), FileListCheck::AllMatch);
+  EXPECT_EQ(CheckListOf("3\r\n001.dat\r\n"), FileListCheck::AllMatch);
 }
 
 TEST_F(FileListTest, ReaderDeliversEntriesThenTheEnd) {
@@ -157,7 +141,7 @@ TEST_F(FileListTest, ReaderDeliversEntriesThenTheEnd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteFile("files.dat", c.list);
+    WriteBytes("files.dat", c.list);
     TextFile list;
     OpenTextForReading(list, "files.dat");
     ASSERT_EQ(TakeIoResult(), 0);

@@ -4,23 +4,11 @@
 #include <fstream>
 #include <string>
 
+#include "packs/file_list_test_util.h"
 #include "packs/test_pack.h"
-#include "platform/io_result.h"
 #include "run/run_fixture.h"
 
 namespace {
-
-/// Checks `bytes` as "files.dat" in the current directory.
-FileListCheck CheckListOf(const std::string& bytes) {
-  std::ofstream("files.dat", std::ios::binary) << bytes;
-  TextFile list;
-  OpenTextForReading(list, "files.dat");
-  EXPECT_EQ(TakeIoResult(), 0);
-  const FileListCheck check = CheckFileList(list);
-  CloseText(list);
-  EXPECT_EQ(TakeIoResult(), 0);
-  return check;
-}
 
 using FileListWin32Test = RunFixture;
 

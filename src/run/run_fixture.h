@@ -2,43 +2,30 @@
 // during one test, and a fresh run record.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "platform/directories.h"
-#include "platform/io_result.h"
 #include "platform/short_text.h"
+#include "platform/test_support.h"
 #include "run/run_state.h"
 
-class RunFixture : public ::testing::Test {
+class RunFixture : public TempFolderTest {
  protected:
   void SetUp() override {
-    savedDirectory_ = std::filesystem::current_path();
-    std::random_device random;
-    do {
-      folder_ = std::filesystem::temp_directory_path() /
-                ("tarsel-run-" + std::to_string(random()) + std::to_string(random()));
-    } while (!std::filesystem::create_directory(folder_));
-    std::filesystem::current_path(folder_);
+    TempFolderTest::SetUp();
     runState = RunState{};
-    TakeIoResult();
   }
 
   void TearDown() override {
-    std::filesystem::current_path(savedDirectory_);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    TempFolderTest::TearDown();
     runState = RunState{};
-    TakeIoResult();
   }
 
   /// A folder inside the test's folder, created.
   std::filesystem::path MakeFolder(const std::string& name) {
-    const std::filesystem::path path = folder_ / name;
+    const std::filesystem::path path = folder() / name;
     std::filesystem::create_directories(path);
     return path;
   }
@@ -55,10 +42,4 @@ class RunFixture : public ::testing::Test {
     std::filesystem::current_path(current);
     return text;
   }
-
-  const std::filesystem::path& folder() const { return folder_; }
-
- private:
-  std::filesystem::path savedDirectory_;
-  std::filesystem::path folder_;
 };

@@ -48,6 +48,23 @@ std::vector<std::string> With(std::vector<std::string> options, std::vector<std:
   return options;
 }
 
+/// The tests that run an automation script, with the codes of their two automation
+/// failures. MPEG2/Canopus has no code for a script that never starts: its script is
+/// the measured program.
+struct AutomationTest {
+  int number;
+  const char* option;
+  const char* announcement;
+  const char* neverStarts;  ///< the code when the marker never appears; nullptr if none
+  const char* neverEnds;    ///< the code when the marker never goes
+};
+const AutomationTest kAutomationTests[] = {
+    {4, "-mpeg1", "MPEG1 ", "018", "019"},
+    {5, "-mainc", "MPEG2/MAINC ", "020", "021"},
+    {6, "-cpro", "MPEG2/CPRO ", nullptr, "024"},
+    {7, "-ccesp", "MPEG2/CCESP ", "025", "026"},
+};
+
 class FatalRuns : public ScenarioSuite<FatalRuns> {
  protected:
   static void SetUpTestSuite() {
@@ -105,19 +122,21 @@ class FatalRuns : public ScenarioSuite<FatalRuns> {
                           ReplaceLogAfterMeasurement(4, "Timer crashed\r\n"));
     all["017"] = Scenario({"--avi-size", "500000"}, {"-mpeg1"}, nullptr,
                           ReplaceLogAfterMeasurement(4, "Global Time  =     1.000 =  100%\r\n"));
-    all["018"] = Scenario(With(kOtherClips, {"--marker-never-created", "4"}), {"-mpeg1"});
-    all["019"] = Scenario(With(kOtherClips, {"--marker-never-removed", "4"}), {"-mpeg1"});
-    all["020"] = Scenario(With(kOtherClips, {"--marker-never-created", "5"}), {"-mainc"});
-    all["021"] = Scenario(With(kOtherClips, {"--marker-never-removed", "5"}), {"-mainc"});
+    for (const AutomationTest& t : kAutomationTests) {
+      const std::string number = std::to_string(t.number);
+      if (t.neverStarts != nullptr) {
+        all[t.neverStarts] =
+            Scenario(With(kOtherClips, {"--marker-never-created", number}), {t.option});
+      }
+      all[t.neverEnds] =
+          Scenario(With(kOtherClips, {"--marker-never-removed", number}), {t.option});
+    }
     // Only "User Presets" is created, so without "Plugins" the profile has nowhere to go.
     all["022"] = Scenario(kOtherClips, {"-cpro"}, remove(kProCoder + "\\Plugins"));
     // Under Wine, Wine's own xcopy serves, which the control cannot make fail.
     if (HostTricksWork()) {
       all["023"] = Scenario(With(kOtherClips, {"--xcopy-fails"}), {"-cpro"});
     }
-    all["024"] = Scenario(With(kOtherClips, {"--marker-never-removed", "6"}), {"-cpro"});
-    all["025"] = Scenario(With(kOtherClips, {"--marker-never-created", "7"}), {"-ccesp"});
-    all["026"] = Scenario(With(kOtherClips, {"--marker-never-removed", "7"}), {"-ccesp"});
     // A file of the scratch directory's name survives the start-up's "rd" (not Wine's,
     // which deletes it).
     if (HostTricksWork()) {
@@ -310,55 +329,35 @@ TEST_F(FatalRuns, TestLogWithoutActivityFigure) {
 }
 
 TEST_F(FatalRuns, AutomationThatNeverStarts) {
-  struct Case {
-    const char* name;
-    int number;
-    const char* announcement;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"018", 4, "MPEG1 ", "#018 nnCron initialization failed"},
-      {"020", 5, "MPEG2/MAINC ", "#020 nnCron initialization failed"},
-      {"025", 7, "MPEG2/CCESP ", "#025 nnCron initialization failed"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const AutomationTest& t : kAutomationTests) {
+    if (t.neverStarts == nullptr) continue;
+    SCOPED_TRACE(t.neverStarts);
     Expected e;
-    e.announcement = c.announcement;
-    e.tests = UpToRequirements(c.number) + FatalReport(c.message);
-    e.commands = TestCommands(c.number, kWork, false, "unpack");
-    e.events = TestEvents(c.number);
+    e.announcement = t.announcement;
+    e.tests = UpToRequirements(t.number) +
+              FatalReport("#" + std::string(t.neverStarts) + " nnCron initialization failed");
+    e.commands = TestCommands(t.number, kWork, false, "unpack");
+    e.events = TestEvents(t.number);
     e.startFiles = CleanStart();
     e.workFiles = kNoFiles;
-    ExpectFatalRun(c.name, e);
+    ExpectFatalRun(t.neverStarts, e);
   }
 }
 
 TEST_F(FatalRuns, AutomationThatNeverEnds) {
-  struct Case {
-    const char* name;
-    int number;
-    const char* announcement;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"019", 4, "MPEG1 ", "#019 nnCron crashed or still running"},
-      {"021", 5, "MPEG2/MAINC ", "#021 nnCron crashed or still running"},
-      // The clean-up removes the scratch directory that the program copy made.
-      {"024", 6, "MPEG2/CPRO ", "#024 nnCron crashed or still running"},
-      {"026", 7, "MPEG2/CCESP ", "#026 nnCron crashed or still running"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const AutomationTest& t : kAutomationTests) {
+    SCOPED_TRACE(t.neverEnds);
     Expected e;
-    e.announcement = c.announcement;
-    e.tests = UpToMeasurement(c.number) + FatalReport(c.message);
-    e.commands = TestCommands(c.number);
-    e.events = TestEvents(c.number);
+    e.announcement = t.announcement;
+    e.tests = UpToMeasurement(t.number) +
+              FatalReport("#" + std::string(t.neverEnds) + " nnCron crashed or still running");
+    e.commands = TestCommands(t.number);
+    e.events = TestEvents(t.number);
     // The program never deletes the marker itself.
     e.startFiles = CleanStart({"nncron.out"});
     e.workFiles = kNoFiles;
-    const SimulatedMachine& machine = ExpectFatalRun(c.name, e);
+    const SimulatedMachine& machine = ExpectFatalRun(t.neverEnds, e);
+    // The clean-up removes the scratch directory that MPEG2/Canopus's program copy made.
     EXPECT_FALSE(machine.Exists(kScratch));
   }
 }

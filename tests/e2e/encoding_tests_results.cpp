@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "encoding_tests_support.h"
@@ -81,108 +82,89 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
     EXPECT_EQ(scenario.run.errors, "");
     return scenario;
   }
+
+  /// What a run that recorded results shows besides its console.
+  struct Recorded {
+    std::vector<RecordedCommand> commands;  ///< the tests', after the start-up's
+    std::vector<RecordedEvent> events;      ///< the tests' direct starts
+    std::vector<std::string> labels;        ///< of the main log's records
+    std::vector<std::string> startFiles = {"zentravo-kelv-tarsel.log"};  ///< besides CleanStart
+    std::string work = kWork;
+  };
+
+  /// The commands and direct starts of these whole tests, one after another.
+  static Recorded TestsRan(const std::vector<int>& numbers, std::vector<std::string> labels) {
+    Recorded recorded;
+    for (int number : numbers) {
+      recorded.commands = Join<RecordedCommand>({recorded.commands, TestCommands(number)});
+      recorded.events = Join<RecordedEvent>({recorded.events, TestEvents(number)});
+    }
+    recorded.labels = std::move(labels);
+    return recorded;
+  }
+
+  /// A normal end after recording: exit code 0, the editor opened on the main log
+  /// last, the main log holding the records, the start directory clean but for the
+  /// files named, and the work and scratch directories gone or empty.
+  static void ExpectRecorded(const Scenario& s, const Recorded& r) {
+    const SimulatedMachine& machine = *s.machine;
+    EXPECT_EQ(s.run.exitCode, 0);
+    ASSERT_TRUE(AwaitEvent(machine, "notepad"));
+    EXPECT_EQ(machine.RecordedCommands(),
+              Join<RecordedCommand>({StartUpCommands(), r.commands, {EditorCommand()}}));
+    EXPECT_EQ(DirectStarts(machine), Join<RecordedEvent>({r.events, {EditorEvent()}}));
+    EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog(r.labels));
+    EXPECT_EQ(FilesIn(machine, kStart), CleanStart(r.startFiles));
+    EXPECT_EQ(FilesIn(machine, r.work), std::vector<std::string>());
+    EXPECT_FALSE(machine.Exists(kScratch));
+  }
 };
 
 TEST_F(EncodingRuns, AllSevenTestsOfficialAndValid) {
   Scenario& s = Ran("all");
-  const SimulatedMachine& machine = *s.machine;
   std::string tests;
-  std::vector<RecordedCommand> commands = StartUpCommands();
-  std::vector<RecordedEvent> events;
   std::vector<std::string> labels;
   for (int number = 1; number <= 7; ++number) {
     tests += Valid(number);
-    commands = Join<RecordedCommand>({commands, TestCommands(number)});
-    events = Join<RecordedEvent>({events, TestEvents(number)});
     labels.push_back(OfficialLabel(number));
   }
   EXPECT_EQ(s.run.console,
             Analysis("original", "original") + Announcement("ALL ") + tests + "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(machine.RecordedCommands(), Join<RecordedCommand>({commands, {EditorCommand()}}));
-  EXPECT_EQ(DirectStarts(machine), Join<RecordedEvent>({events, {EditorEvent()}}));
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog(labels));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
-  EXPECT_FALSE(machine.Exists(kScratch));
+  ExpectRecorded(s, TestsRan({1, 2, 3, 4, 5, 6, 7}, labels));
 }
 
 TEST_F(EncodingRuns, DvdGroupWithOutputsAtTheirToleranceEndsBeforeTheNextOption) {
   Scenario& s = Ran("dvd");
-  const SimulatedMachine& machine = *s.machine;
   EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DVD-RIP MPEG2/MAINC ") +
                                Valid(1) + Valid(2) + Valid(3) + Valid(4) + "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(machine.RecordedCommands(), Join<RecordedCommand>({StartUpCommands(),
-                                                               TestCommands(1),
-                                                               TestCommands(2),
-                                                               TestCommands(3),
-                                                               TestCommands(4),
-                                                               {EditorCommand()}}));
-  EXPECT_EQ(DirectStarts(machine),
-            Join<RecordedEvent>(
-                {TestEvents(1), TestEvents(2), TestEvents(3), TestEvents(4), {EditorEvent()}}));
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(1), OfficialLabel(2),
-                                                         OfficialLabel(3), OfficialLabel(4)}));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
-  EXPECT_FALSE(machine.Exists(kScratch));
+  ExpectRecorded(s, TestsRan({1, 2, 3, 4}, {OfficialLabel(1), OfficialLabel(2), OfficialLabel(3),
+                                            OfficialLabel(4)}));
 }
 
 TEST_F(EncodingRuns, DvToMpeg2GroupThenDivX) {
   Scenario& s = Ran("dv");
-  const SimulatedMachine& machine = *s.machine;
   EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DV2MPEG2 DivX ") +
                                Valid(5) + Valid(6) + Valid(7) + Valid(1) + "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(machine.RecordedCommands(), Join<RecordedCommand>({StartUpCommands(),
-                                                               TestCommands(5),
-                                                               TestCommands(6),
-                                                               TestCommands(7),
-                                                               TestCommands(1),
-                                                               {EditorCommand()}}));
-  EXPECT_EQ(DirectStarts(machine),
-            Join<RecordedEvent>(
-                {TestEvents(5), TestEvents(6), TestEvents(7), TestEvents(1), {EditorEvent()}}));
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(5), OfficialLabel(6),
-                                                         OfficialLabel(7), OfficialLabel(1)}));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
-  EXPECT_FALSE(machine.Exists(kScratch));
+  ExpectRecorded(s, TestsRan({5, 6, 7, 1}, {OfficialLabel(5), OfficialLabel(6), OfficialLabel(7),
+                                            OfficialLabel(1)}));
   // The profile stays installed; the copy of the installation went with the scratch
   // directory.
-  EXPECT_TRUE(machine.Exists(kProCoder + "\\Plugins\\User Presets\\fdst_highest.cpf"));
+  EXPECT_TRUE(s.machine->Exists(kProCoder + "\\Plugins\\User Presets\\fdst_highest.cpf"));
 }
 
 TEST_F(EncodingRuns, ClipsOfOtherSizesGiveUnofficialResultsWithoutValidation) {
   Scenario& s = Ran("unofficial");
-  const SimulatedMachine& machine = *s.machine;
   std::string tests;
-  std::vector<RecordedCommand> commands = StartUpCommands();
-  std::vector<RecordedEvent> events;
   std::vector<std::string> labels;
   // All seven, then DivX a second time.
-  for (int number : {1, 2, 3, 4, 5, 6, 7, 1}) {
+  const std::vector<int> numbers = {1, 2, 3, 4, 5, 6, 7, 1};
+  for (int number : numbers) {
     tests += Unofficial(number);
-    commands = Join<RecordedCommand>({commands, TestCommands(number)});
-    events = Join<RecordedEvent>({events, TestEvents(number)});
     labels.push_back(UnofficialLabel(number));
   }
   EXPECT_EQ(s.run.console, Analysis("unofficial", "unofficial") + Announcement("ALL DivX ") +
                                tests + "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  commands.push_back(EditorCommand());
-  events.push_back(EditorEvent());
-  EXPECT_EQ(machine.RecordedCommands(), commands);
-  EXPECT_EQ(DirectStarts(machine), events);
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog(labels));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
-  EXPECT_FALSE(machine.Exists(kScratch));
+  ExpectRecorded(s, TestsRan(numbers, labels));
 }
 
 TEST_F(EncodingRuns, EveryValidationNoteOnceInTableOrder) {
@@ -237,15 +219,10 @@ TEST_F(EncodingRuns, OutputHeldInTheScratchDirectoryKeepsItThroughTheRun) {
 
 TEST_F(EncodingRuns, ShareOf95PassesOnlyForCinemaCraft) {
   Scenario& s = Ran("share95");
-  const SimulatedMachine& machine = *s.machine;
   EXPECT_EQ(s.run.console, Analysis("original", "original") +
                                Announcement("MPEG2/MAINC MPEG2/CCESP ") + Invalid(5, {kActivity}) +
                                Valid(7) + "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({OfficialLabel(7)}));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  ExpectRecorded(s, TestsRan({5, 7}, {OfficialLabel(7)}));
 }
 
 TEST_F(EncodingRuns, ShareOf94IsTooLittleForCinemaCraft) {
@@ -294,39 +271,29 @@ TEST_F(EncodingRuns, DebugModeLeavesEveryFileInPlace) {
 
 TEST_F(EncodingRuns, DisabledTestIsSkippedAndTheNextOneRuns) {
   Scenario& s = Ran("disabled");
-  const SimulatedMachine& machine = *s.machine;
   EXPECT_EQ(s.run.console, Analysis("unofficial", "unofficial", false) +
                                Announcement("DivX XviD ") + Skipped(1) + Unofficial(2) +
                                "All tests done\n");
-  EXPECT_EQ(s.run.exitCode, 0);
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(machine.RecordedCommands(),
-            Join<RecordedCommand>({StartUpCommands(), TestCommands(2), {EditorCommand()}}));
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({UnofficialLabel(2)}));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, kWork), std::vector<std::string>());
+  ExpectRecorded(s, TestsRan({2}, {UnofficialLabel(2)}));
 }
 
 TEST_F(EncodingRuns, CommandLongerThan255CharactersIsCut) {
   Scenario& s = Ran("cut");
-  const SimulatedMachine& machine = *s.machine;
-  const std::string work = LongWork();
-  ASSERT_EQ(work.size(), 71u);
+  Recorded r;
+  r.work = LongWork();
+  ASSERT_EQ(r.work.size(), 71u);
   EXPECT_EQ(s.run.console, Analysis("unofficial", "original") + Announcement("DivX ") +
                                Unofficial(1) + "All tests done\n");
-  std::vector<RecordedCommand> expected = TestCommands(1, work);
-  const std::string whole = expected.back().command;
+  r.commands = TestCommands(1, r.work);
+  const std::string whole = r.commands.back().command;
   ASSERT_EQ(whole.size(), 261u);
-  expected.back().command = whole.substr(0, 255);
-  ASSERT_EQ(expected.back().command.substr(240), "\\001.dat /x > 0");
-  ASSERT_TRUE(AwaitEvent(machine, "notepad"));
-  EXPECT_EQ(machine.RecordedCommands(),
-            Join<RecordedCommand>({StartUpCommands(), expected, {EditorCommand()}}));
+  r.commands.back().command = whole.substr(0, 255);
+  ASSERT_EQ(r.commands.back().command.substr(240), "\\001.dat /x > 0");
+  r.events = TestEvents(1, r.work);
   // The timing tool's report went to "0", so there was no encoding time to record:
   // the new main log holds its header alone, and the editor is opened all the same.
-  EXPECT_EQ(NormalizedMainLog(machine), ExpectedMainLog({}));
-  EXPECT_EQ(FilesIn(machine, kStart), CleanStart({"0", "zentravo-kelv-tarsel.log"}));
-  EXPECT_EQ(FilesIn(machine, work), std::vector<std::string>());
+  r.startFiles = {"0", "zentravo-kelv-tarsel.log"};
+  ExpectRecorded(s, r);
 }
 
 }  // namespace
