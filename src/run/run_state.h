@@ -128,13 +128,19 @@ struct ReferenceSizeTable {
 static_assert(sizeof(ReferenceSizeTable) == 15 * sizeof(int32_t), "fifteen sizes, no more");
 
 inline constexpr ReferenceSizeTable ReferenceSizes = {
-    667794940,  // "test.avi"
-    34822144,   // "test.mpg"
-    681984,     // "divx.dll"
-    216064,     // "xvid.dll"
-    1415680,    // "wmv9vcm.dll"
-    475136,     // "mcmpgenc.exe"
-    1916928,    // "procoder.exe"
-    1884160,    // "cctspt.exe"
-    {21327872, 21512192, 21843968, 21428228, 133482496, 139083780, 130736572},
+    .testAvi = 667794940,
+    .testMpg = 34822144,
+    .divxCodec = 681984,           // "divx.dll"
+    .xvidCodec = 216064,           // "xvid.dll"
+    .wmv9Codec = 1415680,          // "wmv9vcm.dll"
+    .mainconceptEncoder = 475136,  // "mcmpgenc.exe"
+    .procoderEncoder = 1916928,    // "procoder.exe"
+    .cceEncoder = 1884160,         // "cctspt.exe"
+    .encodedOutput = {21327872,    // DivX: "001.avi"
+                      21512192,    // XviD: "002.avi"
+                      21843968,    // WMV9: "003.avi"
+                      21428228,    // MPEG1: "004.mpg"
+                      133482496,   // MPEG2/Mainconcept: "005.mpg"
+                      139083780,   // MPEG2/Canopus: "006.m2p"
+                      130736572},  // MPEG2/Cinema Craft: "test.mpv"
 };
