@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_pieces.h"
-#include "platform/backend_posix.h"
+#include "platform/posix/backend_posix.h"
 #include "platform/process.h"
 #include "run/command_line.h"
 #include "run/run_state.h"

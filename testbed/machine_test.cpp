@@ -17,8 +17,8 @@
 #include "machine_layout.h"
 #include "pack_format.h"
 #include "platform/files.h"
-#include "platform/held_files_posix.h"
 #include "platform/io_result.h"
+#include "platform/posix/held_files_posix.h"
 #include "platform/process.h"
 #include "platform/short_text.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend_posix.h"
-#include "platform/host_paths_posix.h"
+#include "platform/posix/backend_posix.h"
+#include "platform/posix/host_paths_posix.h"
 #include "platform/io_result.h"
 #include "platform/process.h"
 

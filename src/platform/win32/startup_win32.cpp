@@ -1,8 +1,8 @@
 // Win32 backend: taking over the process with SetConsoleCtrlHandler and SetErrorMode.
 #include <windows.h>
 
-#include "platform/backend_win32.h"
 #include "platform/startup.h"
+#include "platform/win32/backend_win32.h"
 
 BOOL WINAPI InterruptHandler(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;

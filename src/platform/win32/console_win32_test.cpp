@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/backend_win32.h"
 #include "platform/console.h"
 #include "platform/io_result.h"
-#include "platform/test_support_win32.h"
+#include "platform/win32/backend_win32.h"
+#include "platform/win32/test_support_win32.h"
 
 namespace {
 

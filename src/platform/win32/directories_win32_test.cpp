@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend_win32.h"
+#include "platform/win32/backend_win32.h"
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
-#include "platform/test_support_win32.h"
+#include "platform/win32/test_support_win32.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/backend_win32.h"
 #include "platform/console.h"
 #include "platform/io_result.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/held_files_posix.h"
+#include "platform/posix/held_files_posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include "platform/directories.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
-#include "platform/test_support_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/host_paths_posix.h"
+#include "platform/posix/host_paths_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/io_result.h"
-#include "platform/test_support_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // searches with SetCurrentDirectoryA, CreateDirectoryA, DeleteFileA and FindFirstFileA.
 #include <windows.h>
 
-#include "platform/backend_win32.h"
+#include "platform/win32/backend_win32.h"
 #include "platform/directories.h"
 
 namespace {

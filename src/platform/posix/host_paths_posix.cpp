@@ -1,5 +1,5 @@
 // POSIX backend only: drive letters, Windows path texts and host paths, errno codes.
-#include "platform/host_paths_posix.h"
+#include "platform/posix/host_paths_posix.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -15,10 +15,10 @@
 #include <string>
 #include <thread>
 
-#include "platform/backend_posix.h"
 #include "platform/console.h"
 #include "platform/directories.h"
-#include "platform/test_support_posix.h"
+#include "platform/posix/backend_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/file_handles.h"
-#include "platform/held_files_posix.h"
-#include "platform/host_paths_posix.h"
 #include "platform/io_result.h"
+#include "platform/posix/held_files_posix.h"
+#include "platform/posix/host_paths_posix.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "platform/test_support_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

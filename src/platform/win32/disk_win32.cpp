@@ -2,8 +2,8 @@
 // else GetDiskFreeSpaceA.
 #include <windows.h>
 
-#include "platform/backend_win32.h"
 #include "platform/disk.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 

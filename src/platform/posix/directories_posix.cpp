@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend_posix.h"
+#include "platform/posix/backend_posix.h"
 #include "platform/directories.h"
-#include "platform/held_files_posix.h"
-#include "platform/host_paths_posix.h"
+#include "platform/posix/held_files_posix.h"
+#include "platform/posix/host_paths_posix.h"
 #include "platform/io_result.h"
 
 namespace {

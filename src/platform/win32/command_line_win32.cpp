@@ -1,7 +1,7 @@
 // Win32 backend: the program's own arguments, parsed from GetCommandLineA.
 #include <windows.h>
 
-#include "platform/backend_win32.h"
+#include "platform/win32/backend_win32.h"
 #include "platform/process.h"
 
 namespace {

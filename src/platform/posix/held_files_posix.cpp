@@ -1,5 +1,5 @@
 // POSIX backend only: write leases and the /proc descriptor scan.
-#include "platform/held_files_posix.h"
+#include "platform/posix/held_files_posix.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/backend_win32.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 

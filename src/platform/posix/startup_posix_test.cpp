@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/directories.h"
+#include "platform/posix/test_support_posix.h"
 #include "platform/process.h"
-#include "platform/test_support_posix.h"
 
 namespace {
 

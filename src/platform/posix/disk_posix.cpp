@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/disk.h"
-#include "platform/host_paths_posix.h"
+#include "platform/posix/host_paths_posix.h"
 
 int32_t FreeDiskBytes(int drive) {
   char letter;

@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
-#include "platform/backend_posix.h"
+#include "platform/posix/backend_posix.h"
 #include "platform/directories.h"
-#include "platform/test_support_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "platform/backend_posix.h"
-#include "platform/held_files_posix.h"
-#include "platform/host_paths_posix.h"
+#include "platform/posix/backend_posix.h"
+#include "platform/posix/held_files_posix.h"
+#include "platform/posix/host_paths_posix.h"
 #include "platform/startup.h"
 
 namespace {

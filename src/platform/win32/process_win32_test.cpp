@@ -6,12 +6,12 @@
 #include <set>
 #include <string>
 
-#include "platform/backend_win32.h"
 #include "platform/directories.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
 #include "platform/process.h"
-#include "platform/test_support_win32.h"
+#include "platform/win32/backend_win32.h"
+#include "platform/win32/test_support_win32.h"
 
 namespace {
 
