@@ -7,19 +7,20 @@
 set(TARSEL_PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 set(TARSEL_PLATFORM_SOURCES
-  file_faults.cpp files.cpp io_result.cpp short_text.cpp text_file.cpp)
+  directories.cpp file_faults.cpp files.cpp io_result.cpp process.cpp short_text.cpp
+  text_file.cpp)
 set(TARSEL_PLATFORM_TEST_SOURCES
-  directories_test.cpp file_faults_test.cpp files_test.cpp short_text_test.cpp
-  text_file_test.cpp)
+  directories_test.cpp file_faults_test.cpp files_test.cpp process_test.cpp
+  short_text_test.cpp text_file_test.cpp)
 
 if(WIN32)
   list(APPEND TARSEL_PLATFORM_SOURCES
-    win32/clock_win32.cpp win32/command_line_win32.cpp win32/console_win32.cpp
-    win32/directories_win32.cpp win32/disk_win32.cpp win32/file_handles_win32.cpp
-    win32/process_win32.cpp win32/startup_win32.cpp)
+    win32/clock_win32.cpp win32/console_win32.cpp win32/directories_win32.cpp
+    win32/disk_win32.cpp win32/file_handles_win32.cpp win32/process_win32.cpp
+    win32/startup_win32.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
-    win32/command_line_win32_test.cpp win32/console_win32_test.cpp
-    win32/directories_win32_test.cpp win32/process_win32_test.cpp)
+    win32/console_win32_test.cpp win32/directories_win32_test.cpp
+    win32/process_win32_test.cpp)
 else()
   list(APPEND TARSEL_PLATFORM_SOURCES
     posix/clock_posix.cpp posix/console_posix.cpp posix/directories_posix.cpp

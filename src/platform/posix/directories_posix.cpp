@@ -13,18 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/backend_posix.h"
 #include "platform/directories.h"
+#include "platform/io_result.h"
 #include "platform/posix/held_files_posix.h"
 #include "platform/posix/host_paths_posix.h"
-#include "platform/io_result.h"
 
 namespace {
 
 constexpr int32_t kNoMoreFiles = 18;
-constexpr uint8_t kFilteredAttributes = kAttributeHidden | kAttributeSystem |
-                                        kAttributeVolumeLabel | kAttributeDirectory |
-                                        kAttributeArchive;
 
 /// A running search: the listed directory and the last part of the pattern.
 struct Search {
@@ -205,14 +201,6 @@ int32_t FindOneName(const WindowsPath& path, Search& search, uint16_t filter,
 
 }  // namespace
 
-bool EntryPassesFilter(uint8_t attributes, uint16_t filter) {
-  const uint8_t allowed = static_cast<uint8_t>(filter & 0xFF);
-  // Read-only never excludes, neither as a forbidden nor as a required attribute.
-  const uint8_t required = static_cast<uint8_t>((filter >> 8) & kFilteredAttributes);
-  if ((attributes & kFilteredAttributes & ~allowed) != 0) return false;
-  return (attributes & required) == required;
-}
-
 ShortText GetCurrentDirectoryPath() {
   std::string path;
   if (!CurrentWindowsDirectory(path)) return ShortText();
@@ -257,16 +245,6 @@ bool RemoveFile(const ShortText& name) {
     }
   }
   return unlink(host.c_str()) == 0;
-}
-
-bool FileIsPresent(const ShortText& name) {
-  if (name.empty()) return false;
-  DirectorySearch search;
-  DirectoryEntry entry;
-  if (FindFirstEntry(name, kEveryEntry, search, entry) != 0) return false;
-  EndSearch(search);
-  // Only the first match counts: a directory found first hides any later file.
-  return (entry.attributes & kAttributeDirectory) == 0;
 }
 
 int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,

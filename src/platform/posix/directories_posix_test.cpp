@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 
-#include "platform/posix/backend_posix.h"
 #include "platform/directories.h"
 #include "platform/posix/test_support_posix.h"
 
@@ -91,29 +90,6 @@ TEST(DirectoriesPosix, MountedFileSystemsLeaveTheTree) {
   DirectoryEntry entry;
   ASSERT_EQ(FindFirstEntry("c:\\PROC", kEveryEntry, search, entry), 0);
   EXPECT_TRUE(entry.leavesTree);
-}
-
-TEST(DirectoriesPosix, SearchFilter) {
-  struct Case {
-    uint8_t attributes;
-    uint16_t filter;
-    bool passes;
-  } const kCases[] = {
-      {kAttributeArchive, kEveryEntry, true},
-      {kAttributeDirectory, kEveryEntry, true},
-      {kAttributeDirectory | kAttributeHidden, kEveryEntry, true},
-      {kAttributeArchive, 0x00, false},
-      {0x00, 0x00, true},
-      {kAttributeReadOnly, 0x00, true},  // read-only never excludes
-      {kAttributeHidden | kAttributeArchive, kAttributeArchive, false},
-      {kAttributeDirectory, 0x1010, true},
-      {kAttributeArchive, 0x1030, false},  // a directory is required
-      {kAttributeArchive, 0x0120, true},   // read-only is never required either
-  };
-  for (const Case& test : kCases) {
-    EXPECT_EQ(EntryPassesFilter(test.attributes, test.filter), test.passes)
-        << int(test.attributes) << " / " << test.filter;
-  }
 }
 
 }  // namespace

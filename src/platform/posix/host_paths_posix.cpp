@@ -10,12 +10,9 @@
 #include <unistd.h>
 
 #include "platform/io_result.h"
+#include "platform/short_text.h"
 
 namespace {
-
-char UpperCase(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
@@ -93,7 +90,7 @@ bool WildcardMatchFrom(std::string_view pattern, std::string_view name) {
       starPattern = p++;
       starName = n;
     } else if (p < pattern.size() &&
-               (pattern[p] == '?' || UpperCase(pattern[p]) == UpperCase(name[n]))) {
+               (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
       ++p;
       ++n;
     } else if (starPattern != std::string_view::npos) {
@@ -111,7 +108,7 @@ bool WildcardMatchFrom(std::string_view pattern, std::string_view name) {
 
 bool DriveRoot(char letter, std::string& root) {
   if (!IsDriveLetter(letter)) return false;
-  const char upper = UpperCase(letter);
+  const char upper = UpperAscii(letter);
   const char* drives = getenv("TARSEL_DRIVES");
   if (drives == nullptr || *drives == '\0') {
     if (upper != 'C') return false;
@@ -159,7 +156,7 @@ bool ResolveWindowsPath(std::string_view text, WindowsPath& path) {
   if (text.find('\0') != std::string_view::npos) return false;
   path.parts.clear();
   if (text.size() >= 2 && IsDriveLetter(text[0]) && text[1] == ':') {
-    const char drive = UpperCase(text[0]);
+    const char drive = UpperAscii(text[0]);
     text.remove_prefix(2);
     if (text.empty() || !IsSeparator(text[0])) {
       // "X:name" continues from the current directory when X is the current drive.
@@ -215,7 +212,7 @@ bool MapToHostPath(std::string_view text, std::string& host) {
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperCase(a[i]) != UpperCase(b[i])) return false;
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   }
   return true;
 }

@@ -10,19 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/io_result.h"
 #include "platform/posix/backend_posix.h"
 #include "platform/posix/host_paths_posix.h"
-#include "platform/io_result.h"
 #include "platform/process.h"
 
 namespace {
 
-RunMode runMode = RunMode::WaitForExit;
 std::vector<ShortText> commandArguments;
-
-char UpperCase(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // In a started child that could not go on: hands errno to the parent through the
 // report pipe and ends at once. Only async-signal-safe calls are allowed here.
@@ -49,10 +44,6 @@ void SetCommandArguments(int argc, const char* const* argv) {
   }
 }
 
-void SetRunMode(RunMode mode) {
-  runMode = mode;
-}
-
 int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   if (program.empty()) return kIoFileNotFound;
   std::string host;
@@ -68,7 +59,7 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return IoCodeOfErrno(errno);
   std::fflush(stdout);
-  const bool waits = runMode == RunMode::WaitForExit;
+  const bool waits = CurrentRunMode() == RunMode::WaitForExit;
   const pid_t child = fork();
   if (child < 0) {
     const int error = errno;
@@ -104,12 +95,8 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {
-  const int length = name.length();
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    const char* text = *entry;
-    int i = 0;
-    while (i < length && text[i] != '\0' && UpperCase(text[i]) == UpperCase(name[i])) ++i;
-    if (i == length && text[i] == '=') return ShortText(text + i + 1);
+    if (const char* value = ValueOfEntryNamed(*entry, name)) return ShortText(value);
   }
   return ShortText();
 }

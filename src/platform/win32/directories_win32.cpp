@@ -2,14 +2,9 @@
 // searches with SetCurrentDirectoryA, CreateDirectoryA, DeleteFileA and FindFirstFileA.
 #include <windows.h>
 
-#include "platform/win32/backend_win32.h"
 #include "platform/directories.h"
 
 namespace {
-
-constexpr uint8_t kFilteredAttributes = kAttributeHidden | kAttributeSystem |
-                                        kAttributeVolumeLabel | kAttributeDirectory |
-                                        kAttributeArchive;
 
 // A search that ends with no error number still has to answer non-zero.
 int32_t SearchError() {
@@ -56,13 +51,6 @@ int32_t DeliverPassing(DirectorySearch& search, WIN32_FIND_DATAA& found, Directo
 
 }  // namespace
 
-bool EntryPassesFilter(uint8_t attributes, uint16_t filter) {
-  const uint8_t allowed = static_cast<uint8_t>(filter & 0xFF);
-  const uint8_t required = static_cast<uint8_t>(filter >> 8);
-  if ((attributes & kFilteredAttributes & ~allowed) != 0) return false;
-  return (attributes & required) == required;
-}
-
 ShortText GetCurrentDirectoryPath() {
   char path[MAX_PATH + 1];
   const DWORD length = GetCurrentDirectoryA(sizeof path, path);
@@ -85,16 +73,6 @@ bool RemoveFile(const ShortText& name) {
   // Fails for read-only files, directories and files that any handle holds open
   // without delete sharing, which is every handle this program opens.
   return DeleteFileA(name.c_str()) != 0;
-}
-
-bool FileIsPresent(const ShortText& name) {
-  if (name.empty()) return false;
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA(name.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  // Only the first match counts: a directory found first hides any later file.
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,

@@ -1,38 +1,20 @@
-// Windows directory and file behaviour: the search filter, entry fields, sizes of
-// 2 GiB and more, deletes and exclusive opens of files this program holds open,
-// directories, drive roots and free space.
+// Windows directory and file behaviour: the search filter on real entries, entry
+// fields, sizes of 2 GiB and more, deletes and exclusive opens of files this program
+// holds open, directories, drive roots and free space.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/win32/backend_win32.h"
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/win32/backend_win32.h"
 #include "platform/win32/test_support_win32.h"
 
 namespace {
-
-TEST(SearchFilterWin32, AttributesOutsideTheLowByteExcludeAndTheHighByteIsRequired) {
-  struct {
-    uint8_t attributes;
-    uint16_t filter;
-    bool passes;
-  } const cases[] = {
-      {0x00, 0x00, true},    {0x01, 0x00, true},    {0x20, 0x00, false},  {0x20, 0x20, true},
-      {0x02, 0x3F, true},    {0x04, 0x3F, true},    {0x08, 0x3F, true},   {0x10, 0x3F, true},
-      {0x10, 0x2F, false},   {0x12, 0x10, false},   {0x12, 0x12, true},   {0x21, 0x20, true},
-      {0x20, 0x1020, false}, {0x10, 0x1010, true},  {0x01, 0x0100, true}, {0x00, 0x0100, false},
-      {0x3F, 0x3F3F, true},  {0x37, 0x3F3F, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.attributes) + " / " + std::to_string(c.filter));
-    EXPECT_EQ(EntryPassesFilter(c.attributes, c.filter), c.passes);
-  }
-}
 
 std::vector<DirectoryEntry> Search(const std::string& pattern, uint16_t filter) {
   std::vector<DirectoryEntry> entries;

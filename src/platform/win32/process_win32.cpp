@@ -1,24 +1,10 @@
-// Win32 backend: starting programs, the environment, pausing and ending the process.
+// Win32 backend: starting programs, the environment, the program's arguments, pausing
+// and ending the process.
 #include <windows.h>
 
 #include <cstring>
 
 #include "platform/process.h"
-
-namespace {
-
-RunMode runMode = RunMode::WaitForExit;
-
-// Letters a to z compare as their upper-case forms; every other byte as it is.
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-void SetRunMode(RunMode mode) {
-  runMode = mode;
-}
 
 int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   // "program" arguments: two short texts and three characters always fit.
@@ -47,28 +33,31 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
     return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
   }
   CloseHandle(started.hThread);
-  if (runMode == RunMode::WaitForExit) WaitForSingleObject(started.hProcess, INFINITE);
+  if (CurrentRunMode() == RunMode::WaitForExit) WaitForSingleObject(started.hProcess, INFINITE);
   CloseHandle(started.hProcess);
   return 0;
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {
+  // The block also holds entries such as "=C:=C:\work", the current directory of each
+  // drive, which are no variables: an empty name must not find them.
   if (name.empty()) return ShortText();
   char* block = GetEnvironmentStringsA();
   if (block == nullptr) return ShortText();
   ShortText value;
   // Entries are NUL-terminated "name=value" texts; an empty one ends the block.
   for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
-    int i = 0;
-    while (i < name.length() && entry[i] != '\0' && UpperAscii(entry[i]) == UpperAscii(name[i]))
-      ++i;
-    if (i == name.length() && entry[i] == '=') {
-      value = ShortText(entry + i + 1);
+    if (const char* found = ValueOfEntryNamed(entry, name)) {
+      value = ShortText(found);
       break;
     }
   }
   FreeEnvironmentStringsA(block);
   return value;
+}
+
+ShortText CommandArgument(int n) {
+  return ArgumentOfCommandLine(GetCommandLineA(), n);
 }
 
 void ExitProgram(int code) {

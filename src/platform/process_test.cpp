@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/win32/backend_win32.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ struct ArgumentCase {
   const char* expected;
 };
 
-TEST(CommandLineWin32, ArgumentsFromWholeCommandLines) {
+TEST(CommandLine, ArgumentsFromWholeCommandLines) {
   const ArgumentCase cases[] = {
       {"tarsel.exe -divx -xvid", 1, "-divx"},
       {"tarsel.exe -divx -xvid", 2, "-xvid"},
@@ -52,7 +52,7 @@ TEST(CommandLineWin32, ArgumentsFromWholeCommandLines) {
   }
 }
 
-TEST(CommandLineWin32, LongArgumentsAreCutAt255AndTheNextOneStillFound) {
+TEST(CommandLine, LongArgumentsAreCutAt255AndTheNextOneStillFound) {
   const std::string line = "t " + std::string(300, 'a') + " b \"" + std::string(260, 'q') + "\" c";
   EXPECT_EQ(ArgumentOfCommandLine(line, 1), ShortText(std::string(255, 'a')));
   EXPECT_EQ(ArgumentOfCommandLine(line, 2), ShortText("b"));
@@ -60,7 +60,7 @@ TEST(CommandLineWin32, LongArgumentsAreCutAt255AndTheNextOneStillFound) {
   EXPECT_EQ(ArgumentOfCommandLine(line, 4), ShortText("c"));
 }
 
-TEST(CommandLineWin32, LineEndsAtItsFirstNul) {
+TEST(CommandLine, LineEndsAtItsFirstNul) {
   const std::string line("t a\0b c", 7);
   EXPECT_EQ(ArgumentOfCommandLine(line, 1), ShortText("a"));
   EXPECT_EQ(ArgumentOfCommandLine(line, 2), ShortText(""));

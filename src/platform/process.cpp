@@ -1,10 +1,10 @@
-// Win32 backend: the program's own arguments, parsed from GetCommandLineA.
-#include <windows.h>
-
-#include "platform/win32/backend_win32.h"
+// Running programs and the environment: the rules both backends share, with no
+// operating-system calls.
 #include "platform/process.h"
 
 namespace {
+
+RunMode runMode = RunMode::WaitForExit;
 
 // Scans one item starting at `at` (which is not a separator): up to the next
 // character of code 32 or less outside double quotes, the quotes dropped.
@@ -41,6 +41,22 @@ size_t SkipSeparators(std::string_view line, size_t at) {
 
 }  // namespace
 
+void SetRunMode(RunMode mode) {
+  runMode = mode;
+}
+
+RunMode CurrentRunMode() {
+  return runMode;
+}
+
+const char* ValueOfEntryNamed(const char* entry, const ShortText& name) {
+  int i = 0;
+  while (i < name.length() && entry[i] != '\0' && UpperAscii(entry[i]) == UpperAscii(name[i])) {
+    ++i;
+  }
+  return i == name.length() && entry[i] == '=' ? entry + i + 1 : nullptr;
+}
+
 ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
   // The line ends at its first NUL, as the system hands it over.
   const size_t nul = commandLine.find('\0');
@@ -59,8 +75,4 @@ ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
     at = ScanItem(commandLine, at, index == n ? &argument : nullptr);
     if (index == n) return argument;
   }
-}
-
-ShortText CommandArgument(int n) {
-  return ArgumentOfCommandLine(GetCommandLineA(), n);
 }
