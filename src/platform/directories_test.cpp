@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
 #include "platform/test_support.h"
+#include "platform/text_file.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 set(TARSEL_PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 set(TARSEL_PLATFORM_SOURCES
-  directories.cpp file_faults.cpp files.cpp io_result.cpp process.cpp short_text.cpp
+  directories.cpp file_faults.cpp io_result.cpp process.cpp raw_file.cpp short_text.cpp
   text_file.cpp)
 set(TARSEL_PLATFORM_TEST_SOURCES
-  directories_test.cpp file_faults_test.cpp files_test.cpp process_test.cpp
+  directories_test.cpp file_faults_test.cpp process_test.cpp raw_file_test.cpp
   short_text_test.cpp text_file_test.cpp)
 
 if(WIN32)

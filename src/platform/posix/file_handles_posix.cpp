@@ -32,22 +32,22 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
   int flags = O_CLOEXEC | O_NOCTTY;
   bool writing = true;
   switch (mode) {
-    case HandleMode::kReadExclusive:
+    case HandleMode::ReadExclusive:
       // Non-blocking: a file under someone else's lease fails at once instead of
       // waiting for the lease to be given back.
       flags |= O_RDONLY | O_NONBLOCK;
       writing = false;
       break;
-    case HandleMode::kReadShared:
+    case HandleMode::ReadShared:
       flags |= O_RDONLY;
       writing = false;
       break;
-    case HandleMode::kReadWriteCreate:
+    case HandleMode::ReadWriteCreate:
       // Emptied only after the read-only check below, so that a refused file keeps
       // its contents.
       flags |= O_RDWR | O_CREAT;
       break;
-    case HandleMode::kReadWriteExisting:
+    case HandleMode::ReadWriteExisting:
       flags |= O_RDWR;
       break;
   }
@@ -63,11 +63,11 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
   if (S_ISDIR(status.st_mode)) return Refuse(fd, kIoAccessDenied);
   // A file without its owner's write bit is read-only, also for root.
   if (writing && (status.st_mode & S_IWUSR) == 0) return Refuse(fd, kIoAccessDenied);
-  if (mode == HandleMode::kReadExclusive) {
+  if (mode == HandleMode::ReadExclusive) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (FileHeldElsewhere(fd)) return Refuse(fd, kIoSharingViolation);
   }
-  if (mode == HandleMode::kReadWriteCreate && ftruncate(fd, 0) != 0) {
+  if (mode == HandleMode::ReadWriteCreate && ftruncate(fd, 0) != 0) {
     return Refuse(fd, IoCodeOfErrno(errno));
   }
   handle = fd;

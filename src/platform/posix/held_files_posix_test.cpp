@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "platform/directories.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
 #include "platform/posix/test_support_posix.h"
+#include "platform/raw_file.h"
 
 namespace {
 

@@ -9,8 +9,9 @@
 
 #include "platform/directories.h"
 #include "platform/disk.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/raw_file.h"
+#include "platform/text_file.h"
 #include "platform/win32/backend_win32.h"
 #include "platform/win32/test_support_win32.h"
 

@@ -38,16 +38,16 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
   DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
-    case HandleMode::kReadExclusive:
+    case HandleMode::ReadExclusive:
       sharing = 0;
       break;
-    case HandleMode::kReadShared:
+    case HandleMode::ReadShared:
       break;
-    case HandleMode::kReadWriteCreate:
+    case HandleMode::ReadWriteCreate:
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_ALWAYS;
       break;
-    case HandleMode::kReadWriteExisting:
+    case HandleMode::ReadWriteExisting:
       access = GENERIC_READ | GENERIC_WRITE;
       break;
   }

@@ -2,15 +2,16 @@
 
 #include <filesystem>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/raw_file.h"
 #include "platform/test_support.h"
+#include "platform/text_file.h"
 
 namespace {
 
-using FilesTest = TempFolderTest;
+using RawFileTest = TempFolderTest;
 
-TEST_F(FilesTest, FileLengthOfEmptyAndSmallFiles) {
+TEST_F(RawFileTest, FileLengthOfEmptyAndSmallFiles) {
   WriteBytes("empty.bin", "");
   WriteBytes("five.bin", "12345");
   RawFile file;
@@ -24,7 +25,7 @@ TEST_F(FilesTest, FileLengthOfEmptyAndSmallFiles) {
   EXPECT_EQ(TakeIoResult(), 0);
 }
 
-TEST_F(FilesTest, FileLengthSaturatesAt2GiB) {
+TEST_F(RawFileTest, FileLengthSaturatesAt2GiB) {
   // Sparse files: 4 GiB would wrap to 0 and 4 GiB + 5 to 5, both passing a size check.
   const std::uintmax_t kSizes[] = {2147483648u, 4294967296u, 4294967301u};
   for (const std::uintmax_t size : kSizes) {
@@ -38,7 +39,7 @@ TEST_F(FilesTest, FileLengthSaturatesAt2GiB) {
   }
 }
 
-TEST_F(FilesTest, FailuresOfRawFiles) {
+TEST_F(RawFileTest, FailuresOfRawFiles) {
   RawFile file;
   OpenForReading(file, "missing.bin");
   EXPECT_FALSE(file.isOpen);
@@ -55,7 +56,7 @@ TEST_F(FilesTest, FailuresOfRawFiles) {
   EXPECT_NE(TakeIoResult(), 0);
 }
 
-TEST_F(FilesTest, ExclusiveOpenFailsWhileThisProgramHasTheFileOpen) {
+TEST_F(RawFileTest, ExclusiveOpenFailsWhileThisProgramHasTheFileOpen) {
   WriteBytes("shared.txt", "x\r\n");
   TextFile text;
   OpenTextForReading(text, "shared.txt");

@@ -1,31 +1,10 @@
-// Files opened to learn their size, and text files read or written as lines. Every
-// failure is reported through the pending I/O result (io_result.h).
+// Text files read or written as lines, and taking back what an append put at the end
+// of a file. Every failure is reported through the pending I/O result (io_result.h).
 #pragma once
 
 #include <cstdint>
 
 #include "platform/short_text.h"
-
-/// An open file of the operating system, opaque to everything above this layer.
-using FileHandle = intptr_t;
-
-/// A file opened read-only and exclusively, only to learn its size.
-struct RawFile {
-  ShortText name;
-  bool isOpen = false;
-  FileHandle handle = 0;
-};
-
-/// Opens an existing file for reading, exclusively: fails while any other process
-/// (or another open file of this program) has it open. A missing file fails with 2,
-/// a directory fails too.
-void OpenForReading(RawFile& file, const ShortText& name);
-
-/// Size in bytes, at most 2147483647. A file that is not open gives 0 and code 103.
-int32_t FileLength(RawFile& file);
-
-/// Closes the file; a file that is not open gives code 103.
-void CloseFile(RawFile& file);
 
 enum class TextFileState { Closed, Reading, Writing };
 
@@ -36,7 +15,7 @@ struct TextFile {
 
   ShortText name;
   TextFileState state = TextFileState::Closed;
-  FileHandle handle = 0;
+  intptr_t handle = 0;  ///< the system's open file, owned by the platform layer
   char buffer[kBufferSize] = {};
   int bufferStart = 0;  ///< next byte to read
   int bufferEnd = 0;    ///< end of the bytes read, or of the bytes waiting to be written
@@ -72,3 +51,16 @@ void WriteLine(TextFile& file, const ShortText& text = ShortText());
 
 /// Writes out the buffer and closes the file; a file that is not open gives 103.
 void CloseText(TextFile& file);
+
+// Taking back what an append put at the end of a file, for callers that must leave
+// the file as it was when the append failed part-way.
+
+/// The length in bytes of the file that `file` has open for writing, what still waits
+/// in its buffer not counted: right after OpenTextForAppend, the place where the
+/// appended text begins. A file not open for writing gives -1 and code 103; a failed
+/// query gives -1 and its code.
+int64_t TextFileLength(TextFile& file);
+
+/// Cuts the existing, closed file `name` back to its first `length` bytes; a file no
+/// longer than that stays as it is. A failure leaves its code pending.
+void CutFile(const ShortText& name, int64_t length);
