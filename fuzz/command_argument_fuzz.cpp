@@ -2,6 +2,10 @@
 // split at NUL bytes, is the argument vector after the program's name (an empty piece
 // is an empty argument). CommandArgument must give the non-empty ones in order, each
 // cut at 255 characters and terminated, and an empty text for every other number.
+// The same pieces, written into a Windows command line (each quoted, or bare where it
+// holds no blank or control character, the double quotes in it dropped), must come
+// back from ArgumentOfCommandLine; the whole input taken as a command line must give
+// terminated texts of at most 255 characters.
 // The parser, fed as the program feeds it, must keep its last position for End, store
 // only options, and stop at exactly the argument that its rules stop at.
 #include <climits>
@@ -14,7 +18,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_pieces.h"
-#include "platform/backend_posix.h"
+#include "platform/posix/backend_posix.h"
 #include "platform/process.h"
 #include "run/command_line.h"
 #include "run/run_state.h"
@@ -38,6 +42,31 @@ bool LowerCased(const ShortText& lowered, std::string_view original) {
     if (lowered[static_cast<int>(i)] != wanted) return false;
   }
   return true;
+}
+
+// Writes the pieces into a Windows command line after a quoted program path with a
+// blank in it, and returns what each argument must read back as.
+std::vector<std::string> WriteCommandLine(const std::vector<std::string>& pieces,
+                                          std::string& line) {
+  line = "\"C:\\Program Files\\zentravo-kelv-tarsel.exe\"";
+  std::vector<std::string> arguments;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    std::string text;
+    bool bare = true;
+    for (const char c : pieces[i]) {
+      if (c == '"') continue;
+      if (static_cast<unsigned char>(c) <= 32) bare = false;
+      text += c;
+    }
+    // An empty text would be an empty pair of quotes, which is no argument.
+    if (text.empty()) continue;
+    // Separators vary: a blank, a tab, or an empty pair of quotes between blanks.
+    static const char* const kSeparators[] = {" ", "\t", " \"\" "};
+    line += kSeparators[i % 3];
+    line += bare && i % 2 == 0 ? text : "\"" + text + "\"";
+    arguments.push_back(text.substr(0, ShortText::kCapacity));
+  }
+  return arguments;
 }
 
 bool IsOption(const ShortText& lowered) {
@@ -71,6 +100,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ShortText argument = CommandArgument(beyond);
     Expect(argument.empty() && Terminated(argument));
   }
+
+  std::string line;
+  const std::vector<std::string> written = WriteCommandLine(pieces, line);
+  const int writtenCount = static_cast<int>(written.size());
+  for (int n = 1; n <= writtenCount; ++n) {
+    Expect(ArgumentOfCommandLine(line, n).view() == written[static_cast<size_t>(n - 1)]);
+  }
+  Expect(ArgumentOfCommandLine(line, writtenCount + 1).empty());
+  const std::string_view raw(reinterpret_cast<const char*>(data), size);
+  for (int n = 0; n <= 4; ++n) Expect(Terminated(ArgumentOfCommandLine(raw, n)));
 
   // The program reads one argument more than the list can hold, then parses.
   std::vector<ShortText> read;

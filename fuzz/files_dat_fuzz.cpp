@@ -7,8 +7,8 @@
 
 #include "fuzz/fuzz_folder.h"
 #include "packs/test_pack.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/text_file.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   MakeFuzzFolder(argc, argv);

@@ -117,7 +117,7 @@ if [[ " $ARCHS " == *" win32 "* ]]; then
       --unreached __GetPEImageBase "$@"
   }
   own=()
-  for object in "$build/libtarsel_core.a" $(find "$build/CMakeFiles/zentravo-kelv-tarsel.dir" -name '*.obj'); do
+  for object in "$build/libtarsel_core.a" "$build/libtarsel_platform.a" $(find "$build/CMakeFiles/zentravo-kelv-tarsel.dir" -name '*.obj'); do
     own+=(--own "$object")
   done
   i586_check "${own[@]}" "$build/zentravo-kelv-tarsel.exe" >"$build/check-i586.log" ||

@@ -17,8 +17,8 @@
 
 #include "command_text.h"
 #include "host_access.h"
-#include "platform/held_files_posix.h"
-#include "platform/host_paths_posix.h"
+#include "platform/posix/held_files_posix.h"
+#include "platform/posix/host_paths_posix.h"
 #include "platform/process.h"
 #include "standin_files.h"
 

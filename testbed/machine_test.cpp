@@ -16,10 +16,10 @@
 #include "host_access.h"
 #include "machine_layout.h"
 #include "pack_format.h"
-#include "platform/files.h"
-#include "platform/held_files_posix.h"
 #include "platform/io_result.h"
+#include "platform/posix/held_files_posix.h"
 #include "platform/process.h"
+#include "platform/raw_file.h"
 #include "platform/short_text.h"
 
 namespace fs = std::filesystem;

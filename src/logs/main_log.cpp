@@ -3,9 +3,8 @@
 
 #include "logs/timing_log.h"
 #include "platform/directories.h"
-#include "platform/file_cut.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/text_file.h"
 #include "run/fatal_error.h"
 #include "run/fatal_messages.h"
 

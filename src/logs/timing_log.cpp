@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/text_file.h"
 #include "run/fatal_error.h"
 #include "run/fatal_messages.h"
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/directories.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/raw_file.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "packs/file_checks.h"
 #include "platform/directories.h"
-#include "platform/test_support_posix.h"
+#include "platform/posix/test_support_posix.h"
 
 namespace {
 

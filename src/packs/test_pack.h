@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "platform/files.h"
 #include "platform/short_text.h"
+#include "platform/text_file.h"
 
 /// The password of every test pack, written right after the switch "-p".
 inline constexpr char kPackPassword[] = "vbkwhtdnpo";

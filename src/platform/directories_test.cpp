@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
 #include "platform/test_support.h"
+#include "platform/text_file.h"
 
 namespace {
 
@@ -26,6 +26,45 @@ std::vector<std::string> ListNames(const ShortText& pattern) {
   EXPECT_EQ(search.state, 0);  // an exhausted search is released
   std::sort(names.begin(), names.end());
   return names;
+}
+
+TEST(SearchFilter, AttributesOutsideTheLowByteExcludeAndTheHighByteIsRequired) {
+  struct {
+    uint8_t attributes;
+    uint16_t filter;
+    bool passes;
+  } const cases[] = {
+      // The low byte lists what an entry may carry.
+      {0x00, 0x00, true},
+      {0x20, 0x00, false},
+      {0x20, 0x20, true},
+      {0x20, 0x3F, true},
+      {0x02, 0x3F, true},
+      {0x04, 0x3F, true},
+      {0x08, 0x3F, true},
+      {0x10, 0x3F, true},
+      {0x12, 0x3F, true},
+      {0x10, 0x2F, false},
+      {0x12, 0x10, false},
+      {0x12, 0x12, true},
+      {0x22, 0x20, false},
+      // The high byte lists what it must carry.
+      {0x20, 0x1020, false},
+      {0x10, 0x1010, true},
+      {0x20, 0x1030, false},
+      {0x3F, 0x3F3F, true},
+      {0x37, 0x3F3F, false},
+      // Read-only is neither forbidden nor required.
+      {0x01, 0x00, true},
+      {0x21, 0x20, true},
+      {0x01, 0x0100, true},
+      {0x00, 0x0100, true},
+      {0x20, 0x0120, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.attributes) + " / " + std::to_string(c.filter));
+    EXPECT_EQ(EntryPassesFilter(c.attributes, c.filter), c.passes);
+  }
 }
 
 TEST_F(DirectoriesTest, FileIsPresentOnlyForFiles) {

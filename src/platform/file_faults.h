@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/files.h"
+#include "platform/file_handles.h"
 
 /// From the `nth` write of a file on (1: the next one), every write fails with `code`:
 /// the nth still puts its first `bytesThatLand` bytes into the file, as a write that

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file_cut.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/raw_file.h"
 #include "platform/test_support.h"
+#include "platform/text_file.h"
 
 namespace {
 

@@ -1,17 +1,20 @@
-// Operating-system file handles under the portable file operations (files.cpp,
+// Operating-system file handles under the portable file operations (raw_file.cpp,
 // text_file.cpp). Each backend implements these; nothing above this layer sees them.
 // Every function returns 0 on success or an error code for the pending I/O result.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/files.h"
+#include "platform/short_text.h"
+
+/// An open file of the operating system, as RawFile and TextFile hold it.
+using FileHandle = intptr_t;
 
 enum class HandleMode {
-  kReadExclusive,      ///< read only, no sharing, existing file
-  kReadShared,         ///< read only, read and write sharing, existing file
-  kReadWriteCreate,    ///< read and write, shared, created or emptied
-  kReadWriteExisting,  ///< read and write, shared, existing file
+  ReadExclusive,      ///< read only, no sharing, existing file
+  ReadShared,         ///< read only, read and write sharing, existing file
+  ReadWriteCreate,    ///< read and write, shared, created or emptied
+  ReadWriteExisting,  ///< read and write, shared, existing file
 };
 
 int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle);

@@ -42,6 +42,12 @@ ShortText operator+(const ShortText& a, const ShortText& b);
 /// Only "A" to "Z" become "a" to "z"; every other byte stays.
 ShortText LowerCase(const ShortText& text);
 
+/// Only "a" to "z" become "A" to "Z"; every other byte stays. Windows compares the
+/// names of files and of environment variables this way.
+constexpr char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 /// Up to `count` characters from the 1-based `index`. An index below 1 counts as 1,
 /// one beyond the length gives an empty text, a negative count counts as 0.
 ShortText Substring(const ShortText& text, int index, int count);

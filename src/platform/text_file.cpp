@@ -1,10 +1,12 @@
-// Text files read and written as lines: portable, over the backend's file handles.
+// Text files read and written as lines, and cutting a file back after a failed
+// append: portable, over the backend's file handles.
+#include "platform/text_file.h"
+
 #include <algorithm>
 #include <string_view>
 
 #include "platform/file_faults.h"
 #include "platform/file_handles.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
 
 namespace {
@@ -138,21 +140,21 @@ void PutBytes(TextFile& file, std::string_view bytes) {
 
 void OpenTextForReading(TextFile& file, const ShortText& name) {
   FileHandle handle = 0;
-  if (Open(file, name, HandleMode::kReadShared, handle)) {
+  if (Open(file, name, HandleMode::ReadShared, handle)) {
     Begin(file, name, handle, TextFileState::Reading);
   }
 }
 
 void CreateText(TextFile& file, const ShortText& name) {
   FileHandle handle = 0;
-  if (Open(file, name, HandleMode::kReadWriteCreate, handle)) {
+  if (Open(file, name, HandleMode::ReadWriteCreate, handle)) {
     Begin(file, name, handle, TextFileState::Writing);
   }
 }
 
 void OpenTextForAppend(TextFile& file, const ShortText& name) {
   FileHandle handle = 0;
-  if (!Open(file, name, HandleMode::kReadWriteExisting, handle)) return;
+  if (!Open(file, name, HandleMode::ReadWriteExisting, handle)) return;
   int64_t size = 0;
   int32_t code = HandleSize(handle, size);
   if (code == 0 && size > 0) {
@@ -246,4 +248,37 @@ void CloseText(TextFile& file) {
     return;
   }
   CloseOpenFile(file);
+}
+
+int64_t TextFileLength(TextFile& file) {
+  if (file.state != TextFileState::Writing) {
+    SetIoResult(kIoFileNotOpen);
+    return -1;
+  }
+  int64_t size = 0;
+  const int32_t code = HandleSize(file.handle, size);
+  if (code != 0) {
+    SetIoResult(code);
+    return -1;
+  }
+  return size;
+}
+
+void CutFile(const ShortText& name, int64_t length) {
+  FileHandle handle = 0;
+  int32_t code = OpenHandle(name, HandleMode::ReadWriteExisting, handle);
+  if (code != 0) {
+    SetIoResult(code);
+    return;
+  }
+  int64_t size = 0;
+  code = HandleSize(handle, size);
+  // Never lengthened: a file that another writer already cut must not grow zeros.
+  if (code == 0 && length >= 0 && size > length) {
+    code = SeekHandle(handle, length);
+    if (code == 0) code = TruncateHandle(handle);
+  }
+  const int32_t closed = CloseHandleOf(handle);
+  if (code == 0) code = closed;
+  if (code != 0) SetIoResult(code);
 }

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
 #include "platform/test_support.h"
+#include "platform/text_file.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/raw_file.h"
 #include "run/run_fixture.h"
 
 namespace {

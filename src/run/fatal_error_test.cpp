@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/console.h"
-#include "platform/files.h"
 #include "platform/io_result.h"
+#include "platform/text_file.h"
 #include "run/fatal_messages.h"
 #include "run/run_fixture.h"
 

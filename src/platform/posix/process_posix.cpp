@@ -1,0 +1,124 @@
+// POSIX backend only: starting programs with fork and exec, the environment, the
+// program's arguments, pausing and ending the process.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/io_result.h"
+#include "platform/posix/backend_posix.h"
+#include "platform/posix/host_paths_posix.h"
+#include "platform/process.h"
+
+namespace {
+
+std::vector<ShortText> commandArguments;
+
+// In a started child that could not go on: hands errno to the parent through the
+// report pipe and ends at once. Only async-signal-safe calls are allowed here.
+[[noreturn]] void ReportFailure(int reportFd, int error) {
+  ssize_t ignored = write(reportFd, &error, sizeof error);
+  (void)ignored;
+  _exit(127);
+}
+
+void WaitForChild(pid_t child) {
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+void SetCommandArguments(int argc, const char* const* argv) {
+  commandArguments.clear();
+  // Windows drops an empty pair of quotes from a command line, so an empty argument
+  // never counts.
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && argv[i][0] != '\0') commandArguments.emplace_back(argv[i]);
+  }
+}
+
+int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+  if (program.empty()) return kIoFileNotFound;
+  std::string host;
+  if (!MapToHostPath(program.view(), host)) return kIoPathNotFound;
+  // The child sees the texts exactly as given: argv[0] the program path as written,
+  // argv[1] the whole argument text, also when it is empty.
+  std::string name(program.c_str());
+  std::string argumentText(arguments.c_str());
+  char* const argv[] = {name.data(), argumentText.data(), nullptr};
+
+  // The child reports a failed start through this pipe; a successful exec closes its
+  // end unseen, so the parent reads end-of-file.
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return IoCodeOfErrno(errno);
+  std::fflush(stdout);
+  const bool waits = CurrentRunMode() == RunMode::WaitForExit;
+  const pid_t child = fork();
+  if (child < 0) {
+    const int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return IoCodeOfErrno(error);
+  }
+  if (child == 0) {
+    close(report[0]);
+    if (!waits) {
+      // The grandchild runs the program; its parent ends at once, so init adopts the
+      // program and reaps it. No new session: it stays in our process group, where
+      // Ctrl-C reaches it as on Windows.
+      const pid_t grandchild = fork();
+      if (grandchild < 0) ReportFailure(report[1], errno);
+      if (grandchild > 0) _exit(0);
+    }
+    execv(host.c_str(), argv);
+    ReportFailure(report[1], errno);
+  }
+  close(report[1]);
+  int error = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &error, sizeof error);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  // Waits for the program itself, or only for the short-lived middle process; either
+  // way no zombie of ours stays behind.
+  WaitForChild(child);
+  if (got == static_cast<ssize_t>(sizeof error)) return IoCodeOfErrno(error, host);
+  return 0;
+}
+
+ShortText GetEnvironmentValue(const ShortText& name) {
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (const char* value = ValueOfEntryNamed(*entry, name)) return ShortText(value);
+  }
+  return ShortText();
+}
+
+ShortText CommandArgument(int n) {
+  if (n < 1 || n > static_cast<int>(commandArguments.size())) return ShortText();
+  return commandArguments[static_cast<size_t>(n - 1)];
+}
+
+void ExitProgram(int code) {
+  // Console text is written straight to the descriptor; only stray stdio output could
+  // still wait in a buffer.
+  std::fflush(stdout);
+  _exit(code);
+}
+
+void Pause(int milliseconds) {
+  if (milliseconds <= 0) return;
+  timespec left;
+  left.tv_sec = milliseconds / 1000;
+  left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+  // A signal (a lease break, say) cuts the sleep short; sleep on for what is left.
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}

@@ -1,0 +1,78 @@
+// Running programs and the environment: the rules both backends share, with no
+// operating-system calls.
+#include "platform/process.h"
+
+namespace {
+
+RunMode runMode = RunMode::WaitForExit;
+
+// Scans one item starting at `at` (which is not a separator): up to the next
+// character of code 32 or less outside double quotes, the quotes dropped.
+size_t ScanItem(std::string_view line, size_t at, ShortText* item) {
+  bool quoted = false;
+  for (; at < line.size(); ++at) {
+    const unsigned char c = static_cast<unsigned char>(line[at]);
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c <= 32 && !quoted) {
+      break;
+    } else if (item != nullptr) {
+      // Appending past 255 is dropped by ShortText; the scan goes on to the item's end.
+      *item += std::string_view(&line[at], 1);
+    }
+  }
+  return at;
+}
+
+// Skips characters 1 to 32 and empty pairs of double quotes.
+size_t SkipSeparators(std::string_view line, size_t at) {
+  while (at < line.size()) {
+    const unsigned char c = static_cast<unsigned char>(line[at]);
+    if (c >= 1 && c <= 32) {
+      ++at;
+    } else if (c == '"' && at + 1 < line.size() && line[at + 1] == '"') {
+      at += 2;
+    } else {
+      break;
+    }
+  }
+  return at;
+}
+
+}  // namespace
+
+void SetRunMode(RunMode mode) {
+  runMode = mode;
+}
+
+RunMode CurrentRunMode() {
+  return runMode;
+}
+
+const char* ValueOfEntryNamed(const char* entry, const ShortText& name) {
+  int i = 0;
+  while (i < name.length() && entry[i] != '\0' && UpperAscii(entry[i]) == UpperAscii(name[i])) {
+    ++i;
+  }
+  return i == name.length() && entry[i] == '=' ? entry + i + 1 : nullptr;
+}
+
+ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
+  // The line ends at its first NUL, as the system hands it over.
+  const size_t nul = commandLine.find('\0');
+  if (nul != std::string_view::npos) commandLine = commandLine.substr(0, nul);
+  if (n < 1) return ShortText();
+
+  // The program's name goes first, as one item even when quoted with blanks in it.
+  size_t at = 0;
+  while (at < commandLine.size() && static_cast<unsigned char>(commandLine[at]) <= 32) ++at;
+  at = ScanItem(commandLine, at, nullptr);
+
+  for (int index = 1;; ++index) {
+    at = SkipSeparators(commandLine, at);
+    if (at >= commandLine.size()) return ShortText();
+    ShortText argument;
+    at = ScanItem(commandLine, at, index == n ? &argument : nullptr);
+    if (index == n) return argument;
+  }
+}

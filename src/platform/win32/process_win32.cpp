@@ -1,0 +1,70 @@
+// Win32 backend: starting programs, the environment, the program's arguments, pausing
+// and ending the process.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/process.h"
+
+int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+  // "program" arguments: two short texts and three characters always fit.
+  char commandLine[2 * ShortText::kCapacity + 4];
+  char* end = commandLine;
+  *end++ = '"';
+  std::memcpy(end, program.c_str(), static_cast<size_t>(program.length()));
+  end += program.length();
+  *end++ = '"';
+  *end++ = ' ';
+  std::memcpy(end, arguments.c_str(), static_cast<size_t>(arguments.length()));
+  end += arguments.length();
+  *end = '\0';
+
+  STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started;
+  std::memset(&started, 0, sizeof started);
+  // The application name is given, so nothing is searched along the program path;
+  // handles are inherited so that redirected standard streams reach the child (the
+  // program's own files are never opened inheritable).
+  if (!CreateProcessA(program.c_str(), commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    const DWORD error = GetLastError();
+    return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
+  }
+  CloseHandle(started.hThread);
+  if (CurrentRunMode() == RunMode::WaitForExit) WaitForSingleObject(started.hProcess, INFINITE);
+  CloseHandle(started.hProcess);
+  return 0;
+}
+
+ShortText GetEnvironmentValue(const ShortText& name) {
+  // The block also holds entries such as "=C:=C:\work", the current directory of each
+  // drive, which are no variables: an empty name must not find them.
+  if (name.empty()) return ShortText();
+  char* block = GetEnvironmentStringsA();
+  if (block == nullptr) return ShortText();
+  ShortText value;
+  // Entries are NUL-terminated "name=value" texts; an empty one ends the block.
+  for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
+    if (const char* found = ValueOfEntryNamed(entry, name)) {
+      value = ShortText(found);
+      break;
+    }
+  }
+  FreeEnvironmentStringsA(block);
+  return value;
+}
+
+ShortText CommandArgument(int n) {
+  return ArgumentOfCommandLine(GetCommandLineA(), n);
+}
+
+void ExitProgram(int code) {
+  // Console text is written unbuffered, so everything shown is already out.
+  ExitProcess(static_cast<UINT>(code));
+}
+
+void Pause(int milliseconds) {
+  Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
+}
