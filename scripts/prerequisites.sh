@@ -10,7 +10,8 @@
 #     fuzz      the fuzz targets: clang with libFuzzer
 #     windows   the cross builds and Wine: the mingw-w64 compilers (with their objdump),
 #               the 64-bit and the 32-bit Wine (loaders and server under /usr/lib/wine,
-#               nothing on PATH), and script(1) for a console
+#               nothing on PATH), script(1) for a console, and qemu-user, which runs the
+#               32-bit Wine where the kernel refuses 32-bit programs
 #
 # Exits non-zero when the install fails or leaves something missing.
 set -euo pipefail
@@ -46,6 +47,7 @@ check_kind() {
       need '[ -x $wine_dir/wine64 ] && [ -x $wine_dir/wineserver ]' wine64
       need '[ -x $wine_dir/wine ] && dpkg -s wine32:i386' wine32:i386
       need 'command -v script' bsdutils
+      need '[ -x /usr/bin/qemu-i386 ]' qemu-user
       ;;
     *)
       echo "prerequisites.sh: no such kind: $1 (build, test, fuzz or windows)" >&2

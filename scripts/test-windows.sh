@@ -8,15 +8,19 @@
 #
 #   scripts/test-windows.sh            everything
 #   TARSEL_WINDOWS_ARCHS="win64" scripts/test-windows.sh    one build only
-#   TARSEL_REQUIRE_WINE32=1 ...        fail (instead of skip) where 32-bit Wine cannot run
+#   TARSEL_REQUIRE_WINE32=1 ...        run the 32-bit Wine under qemu-user where the kernel
+#                                      refuses 32-bit programs, and fail where it still
+#                                      cannot run (instead of skipping)
+#   TARSEL_EMULATE_I386=1 ...          run it under qemu-user there, or skip where it cannot
 #   TARSEL_HOST_BUILD=build/default    take the host's harness from that build folder
 #   TARSEL_WINE_E2E_GROUPS="P1 P2"     the scenarios to run under Wine: GoogleTest filters,
 #                                      one process each, side by side
 #
 # Build folders: build-win32, build-win64, and build-wine-e2e for the host's harness;
-# Wine prefixes: build-wine-base (made once, reused), build-wine-run (a fresh copy for
-# every unit test run); the scenarios make a prefix of their own for every run of the
-# program. See docs/windows.md.
+# Wine prefixes: build-wine-base (made once, reused), build-wine-base-win2k and
+# build-wine-base-winxp (the same, set to that Windows version, for the 32-bit runs),
+# build-wine-run (a fresh copy for every unit test run); the scenarios make a prefix of
+# their own for every run of the program. See docs/windows.md.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,6 +31,9 @@ HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
 # never split between processes.
 E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.* EncodingRuns.*:FatalRuns.*}"
 WINE_BASE="$ROOT/build-wine-base"
+# The 32-bit runs' versions: Windows 2000 for most, XP for the console and the full run.
+WINE_WIN2K="$WINE_BASE-win2k"
+WINE_WINXP="$WINE_BASE-winxp"
 WINE_RUN="$ROOT/build-wine-run"
 WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
 WINE64_LOADER="${TARSEL_WINE64:-/usr/lib/wine/wine64}"
@@ -154,8 +161,34 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# --- 32-bit Wine -------------------------------------------------------------------
+# "native" where the kernel runs 32-bit programs, "emulated" where qemu-user runs them
+# for it (scripts/emulate-i386.sh, which changes the whole machine and so is done only
+# when asked), "none" where it cannot run.
+emulation_registered() { grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; }
+WINE32=none
+if [[ " $ARCHS " == *" win32 "* ]]; then
+  if ! emulation_registered && ! "$WINE32_LOADER" --version >/dev/null 2>&1 &&
+    { [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] || [ "${TARSEL_EMULATE_I386:-0}" = 1 ]; }; then
+    note "registering qemu-i386 for 32-bit programs (binfmt_misc, the whole machine; undo: scripts/emulate-i386.sh --remove)"
+    bash "$ROOT/scripts/emulate-i386.sh" || fail "cannot register qemu-i386"
+  fi
+  if "$WINE32_LOADER" --version >/dev/null 2>&1; then
+    if emulation_registered; then WINE32=emulated; else WINE32=native; fi
+  elif [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ]; then
+    fail "32-bit Wine ($WINE32_LOADER) cannot run on this host"
+  fi
+fi
+
+# A prefix for 32-bit programs needs its 32-bit half, which wineboot makes only when
+# the 32-bit loader runs.
+if [ "$WINE32" != none ] && [ -f "$WINE_BASE/.tarsel-ready" ] &&
+  [ ! -d "$WINE_BASE/drive_c/windows/syswow64" ]; then
+  rm -f "$WINE_BASE/.tarsel-ready"
+fi
 if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
   note "make the Wine prefix (once)"
+  rm -rf "$WINE_WIN2K" "$WINE_WINXP"
   t=$SECONDS
   rm -rf "$WINE_BASE"
   mkdir -p "$WINE_BASE"
@@ -173,10 +206,33 @@ if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
   took $t "make the Wine prefix"
 fi
 
+# Makes Wine report the Windows version $2 (win2k, winxp) in the prefix $1.
+set_windows_version() {
+  wine_in "$1" "$WINE64_LOADER" reg add 'HKEY_CURRENT_USER\Software\Wine' /v Version /d "$2" /f \
+    >/dev/null 2>&1 && WINEPREFIX="$1" "$WINESERVER" -w && grep -q "\"Version\"=\"$2\"" "$1/user.reg" ||
+    fail "cannot set the Windows version $2 in $1"
+}
+
+# $1, the base prefix set to the Windows version $2: its Windows folder hard-linked,
+# its registry copied and changed.
+make_version_prefix() {
+  [ -f "$1/.tarsel-ready" ] && return 0
+  rm -rf "$1"
+  cp -al "$WINE_BASE" "$1"
+  for registry in "$1"/*.reg; do cp --remove-destination "$WINE_BASE/${registry##*/}" "$registry"; done
+  rm "$1/.tarsel-ready"
+  set_windows_version "$1" "$2" && touch "$1/.tarsel-ready"
+}
+if [ "$WINE32" != none ]; then
+  make_version_prefix "$WINE_WIN2K" win2k
+  make_version_prefix "$WINE_WINXP" winxp
+fi
+
+# A fresh run prefix, copied from the prefix $1 (the base prefix when not given).
 fresh_prefix() {
   cleanup
   rm -rf "$WINE_RUN"
-  cp -a "$WINE_BASE" "$WINE_RUN"
+  cp -a "${1:-$WINE_BASE}" "$WINE_RUN"
   mkdir -p "$WINE_RUN/drive-${TEST_DRIVE,,}" "$WINE_RUN/drive_c/tarsel"
   ln -s "../drive-${TEST_DRIVE,,}" "$WINE_RUN/dosdevices/${TEST_DRIVE,,}:"
   rm -f "$WINE_RUN/dosdevices/${ABSENT_DRIVE,,}:"
@@ -185,28 +241,35 @@ fresh_prefix() {
 # --- Unit tests under Wine ----------------------------------------------------------
 for arch in $ARCHS; do
   loader="$(loader_of "$arch")"
-  if [ "$arch" = win32 ] && ! "$loader" --version >/dev/null 2>&1; then
-    if [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ]; then
-      fail "32-bit Wine ($loader) cannot run on this host"
-    else
+  # Under emulation every 32-bit process starts slowly (most of a minute of processor
+  # time), so the 32-bit tests that start children of their own are left out there.
+  unit_filter='*'
+  if [ "$arch" = win32 ]; then
+    if [ "$WINE32" = none ]; then
       note "SKIPPED: unit tests of win32 under Wine: this host cannot run the 32-bit Wine" \
         "loader ($loader: $("$loader" --version 2>&1 | tail -1)); the win32 build and its" \
         "import check above still ran"
+      continue
     fi
-    continue
+    [ "$WINE32" = emulated ] && unit_filter='-ChildProcessWin32.*'
+    fresh_prefix "$WINE_WIN2K"
+  else
+    fresh_prefix
   fi
-  fresh_prefix
   cp "$ROOT/build-$arch/tarsel_tests.exe" "$WINE_RUN/drive_c/tarsel/"
   log="$ROOT/build-$arch/wine-unit.log"
 
-  note "unit tests of $arch under Wine, output redirected"
+  note "unit tests of $arch under Wine ($unit_filter), output redirected"
   t=$SECONDS
   (cd "$WINE_RUN/drive_c/tarsel" &&
     TARSEL_TEST_DRIVE=$TEST_DRIVE TARSEL_TEST_ABSENT_DRIVE=$ABSENT_DRIVE \
-      wine_in "$WINE_RUN" timeout 1200 "$loader" 'C:\tarsel\tarsel_tests.exe' </dev/null >"$log" 2>&1) ||
+      wine_in "$WINE_RUN" timeout 1500 "$loader" 'C:\tarsel\tarsel_tests.exe' \
+      --gtest_filter="$unit_filter" </dev/null >"$log" 2>&1) ||
     fail "unit tests of $arch under Wine (log: $log)"
-  grep -E '^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
+  grep -E '^Windows version seen|^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
   took $t "unit tests of $arch under Wine"
+  # The console tests of the 32-bit program see Windows XP.
+  [ "$arch" = win32 ] && set_windows_version "$WINE_RUN" winxp
 
   note "console tests of $arch under Wine, in a real console (a pseudo-terminal)"
   t=$SECONDS
@@ -219,6 +282,7 @@ for arch in $ARCHS; do
   results="$WINE_RUN/drive_c/tarsel/console.xml"
   if [ -f "$results" ]; then
     grep -o '<testsuites tests="[0-9]*" failures="[0-9]*" disabled="[0-9]*" errors="[0-9]*"' "$results"
+    grep -a '^Windows version seen' "$console_log" || :
     if grep -q '<skipped' "$results"; then fail "console tests of $arch were skipped: no console"; fi
     cp "$results" "$ROOT/build-$arch/wine-console.xml"
   else
@@ -236,25 +300,47 @@ cleanup
 # (the encoding scenarios) each get a prefix of their own, hard-linked from the base
 # prefix: their temporary folders must lie on its file system.
 E2E_TMP="$ROOT/build-wine-e2e-tmp"
+# Under emulation only a few scenarios run, chosen for what differs in 32-bit code: the
+# usage text, an official and an unofficial DivX run and a broken pack on Windows 2000,
+# and all seven tests on XP. The program is the only 32-bit process: the launcher, the
+# recording interpreter and every stand-in are the 64-bit ones, outside system32.
+EMULATED_GROUPS=(
+  "RunControl.NoArgumentsShowsTheUsage:EncodingRuns.DivXAloneOfficialAndValid:EncodingRuns.CommandLongerThan255CharactersIsCut:FatalRuns.TestPackFailures"
+  "EncodingRuns.AllSevenTestsOfficialAndValid")
+EMULATED_SCENARIOS=("divx,cut,005" "all")
+EMULATED_PREFIXES=("$WINE_WIN2K" "$WINE_WINXP")
 for arch in $ARCHS; do
   loader="$(loader_of "$arch")"
-  if ! "$loader" --version >/dev/null 2>&1; then
-    note "SKIPPED: scenarios of $arch under Wine: this host cannot run $loader"
-    [ "$arch" = win32 ] && [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] &&
-      fail "32-bit Wine ($loader) cannot run on this host"
+  standin="$ROOT/build-$arch/tarsel-standin.exe"
+  seconds=300
+  if [ "$arch" = win32 ] && [ "$WINE32" = none ]; then
+    note "SKIPPED: scenarios of win32 under Wine: this host cannot run $loader"
     continue
+  elif [ "$arch" = win32 ] && [ "$WINE32" = emulated ]; then
+    groups=("${EMULATED_GROUPS[@]}")
+    chosen=("${EMULATED_SCENARIOS[@]}")
+    prefixes=("${EMULATED_PREFIXES[@]}")
+    loader=$WINE64_LOADER
+    standin="$ROOT/build-win64/tarsel-standin.exe"
+    seconds=900
+    [ -f "$standin" ] || { fail "the emulated win32 scenarios need the win64 stand-in ($standin)"; continue; }
+  else
+    groups=($E2E_GROUPS)
+    chosen=()
+    prefixes=()
   fi
-  note "scenarios ($E2E_GROUPS) with the $arch program under Wine"
+  note "scenarios (${groups[*]}) with the $arch program under Wine${chosen[*]:+ (emulated)}"
   t=$SECONDS
   rm -rf "$E2E_TMP"
   mkdir -p "$E2E_TMP"
   pids=()
-  groups=($E2E_GROUPS)
   for group in "${!groups[@]}"; do
     (cd "$ROOT" &&
-      TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" TARSEL_E2E_WINE_PREFIX="$WINE_BASE" \
+      TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" \
+        TARSEL_E2E_WINE_PREFIX="${prefixes[$group]:-$WINE_BASE}" \
+        TARSEL_E2E_WINE_SECONDS=$seconds TARSEL_E2E_SCENARIOS="${chosen[$group]:-}" \
         TARSEL_E2E_PROGRAM="$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
-        TARSEL_E2E_STANDIN="$ROOT/build-$arch/tarsel-standin.exe" TMPDIR="$E2E_TMP" \
+        TARSEL_E2E_STANDIN="$standin" TMPDIR="$E2E_TMP" \
         timeout 1800 "$HOST_BUILD/tarsel_e2e" --gtest_filter="${groups[$group]}" \
         </dev/null >"$ROOT/build-$arch/wine-e2e-$group.log" 2>&1) &
     pids+=($!)

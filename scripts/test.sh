@@ -29,19 +29,30 @@ run_configuration() {
   ctest --test-dir "$build" --output-on-failure -j 1 </dev/null
 }
 
-run_configuration default -DTARSEL_SANITIZE=OFF
-run_configuration sanitize -DTARSEL_SANITIZE=ON
+# Each stage's time, printed at the end.
+stage_times=()
+stage() {
+  local began=$SECONDS
+  "${@:2}"
+  stage_times+=("$(printf '%5d s  %s' "$((SECONDS - began))" "$1")")
+}
+
+stage "default build and tests" run_configuration default -DTARSEL_SANITIZE=OFF
+stage "sanitizer build and tests" run_configuration sanitize -DTARSEL_SANITIZE=ON
 
 echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-12} s each"
-bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-12}"
+stage "fuzz targets" bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-12}"
 
 if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
   echo "== Windows build and tests skipped (TARSEL_SKIP_WINDOWS=1)"
 else
   echo "== Windows: cross build, import check, tests under Wine"
-  TARSEL_HOST_BUILD="$root/build/default" bash "$root/scripts/test-windows.sh"
+  TARSEL_HOST_BUILD="$root/build/default" stage "Windows builds and tests under Wine" \
+    bash "$root/scripts/test-windows.sh"
   echo "== Windows download: packaged from the cross builds just tested, then checked"
   TARSEL_PACKAGE_WIN32_BUILD="$root/build-win32" TARSEL_PACKAGE_WIN64_BUILD="$root/build-win64" \
-    bash "$root/scripts/package-windows.sh" "$root/build/package"
+    stage "Windows download" bash "$root/scripts/package-windows.sh" "$root/build/package"
 fi
+echo "== stage times"
+printf '%s\n' "${stage_times[@]}"
 echo "== all configurations passed"

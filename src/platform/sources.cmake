@@ -20,7 +20,7 @@ if(WIN32)
     win32/startup_win32.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     win32/console_win32_test.cpp win32/directories_win32_test.cpp
-    win32/process_win32_test.cpp)
+    win32/process_win32_test.cpp win32/windows_version_test.cpp)
 else()
   list(APPEND TARSEL_PLATFORM_SOURCES
     posix/clock_posix.cpp posix/console_posix.cpp posix/directories_posix.cpp

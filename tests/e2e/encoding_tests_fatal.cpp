@@ -227,8 +227,8 @@ TEST_F(FatalRuns, TestPackFailures) {
     e.workFiles = c.workFiles;
     ExpectFatalRun(c.name, e);
   }
-  if (!HostTricksWork()) return;
-  ASSERT_EQ(holders().size(), 2u);
+  // The holders of "#008" and "#009" still hold their files.
+  ASSERT_EQ(holders().size(), scenarios().count("008") + scenarios().count("009"));
   for (const auto& holder : holders()) EXPECT_TRUE(holder->holding());
 }
 

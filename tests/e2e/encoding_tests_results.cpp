@@ -28,6 +28,7 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
   static void SetUpTestSuite() {
     auto& all = scenarios();
     all["all"] = Scenario({}, {"-all"});
+    all["divx"] = Scenario({}, {"-divx"});
     // Every encoded file exactly at its tolerance; "-dvd" ends the run after MPEG1.
     all["dvd"] =
         Scenario({"--output", "001.avi=" + Size(1, 1000), "--output", "002.avi=" + Size(2, -1000),
@@ -131,6 +132,13 @@ TEST_F(EncodingRuns, AllSevenTestsOfficialAndValid) {
   EXPECT_EQ(s.run.console,
             Analysis("original", "original") + Announcement("ALL ") + tests + "All tests done\n");
   ExpectRecorded(s, TestsRan({1, 2, 3, 4, 5, 6, 7}, labels));
+}
+
+TEST_F(EncodingRuns, DivXAloneOfficialAndValid) {
+  Scenario& s = Ran("divx");
+  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DivX ") + Valid(1) +
+                               "All tests done\n");
+  ExpectRecorded(s, TestsRan({1}, {OfficialLabel(1)}));
 }
 
 TEST_F(EncodingRuns, DvdGroupWithOutputsAtTheirToleranceEndsBeforeTheNextOption) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -307,6 +308,19 @@ bool AwaitEvent(const SimulatedMachine& machine, const std::string& role) {
 
 bool AwaitGone(const SimulatedMachine& machine, const std::string& windowsPath) {
   return WithinTenSeconds([&] { return !machine.Exists(windowsPath); });
+}
+
+void KeepChosenScenarios(std::map<std::string, Scenario>& scenarios) {
+  const char* chosen = std::getenv("TARSEL_E2E_SCENARIOS");
+  if (chosen == nullptr || *chosen == '\0') return;
+  const std::string names = std::string(",") + chosen + ",";
+  for (auto entry = scenarios.begin(); entry != scenarios.end();) {
+    if (names.find("," + entry->first + ",") == std::string::npos) {
+      entry = scenarios.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
 }
 
 void RunScenarios(const std::vector<Scenario*>& scenarios) {

@@ -272,8 +272,11 @@ ProgramRun RunUnderWine(const WineSetup& setup, const MachineLaunch& machine,
   launch.environment = WineEnvironment(prefix, testbed);
   launch.directory = machine.startDirectory;
   // Every Windows process starts slowly under Wine: a run of all seven tests takes
-  // minutes where it takes seconds natively.
-  launch.timeout = std::chrono::seconds(300);
+  // minutes where it takes seconds natively, and more under emulation, which sets
+  // TARSEL_E2E_WINE_SECONDS.
+  const char* seconds = std::getenv("TARSEL_E2E_WINE_SECONDS");
+  launch.timeout =
+      std::chrono::seconds(seconds != nullptr && std::atoi(seconds) > 0 ? std::atoi(seconds) : 300);
   if (machine.onOutput) {
     launch.onOutput = [&machine](const std::string& console) {
       machine.onOutput(WithLineFeeds(console));
