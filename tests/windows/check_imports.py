@@ -112,31 +112,32 @@ class PeImage:
             descriptor += 20
 
 
-def load_allow_list(path):
-    """Returns {(DLL, function): only_64bit}."""
-    allowed = {}
+def listing_lines(path):
+    """Yields (line number, words) for each line of a list that holds more than a comment."""
     with open(path, encoding="ascii") as listing:
         for number, line in enumerate(listing, 1):
             words = line.split("#", 1)[0].split()
-            if not words:
-                continue
-            if len(words) not in (2, 3) or (len(words) == 3 and words[2] != "x64"):
-                raise ValueError("%s:%d: expected 'DLL Function [x64]'" % (path, number))
-            allowed[(words[0].upper(), words[1])] = len(words) == 3
+            if words:
+                yield number, words
+
+
+def load_allow_list(path):
+    """Returns {(DLL, function): only_64bit}."""
+    allowed = {}
+    for number, words in listing_lines(path):
+        if len(words) not in (2, 3) or (len(words) == 3 and words[2] != "x64"):
+            raise ValueError("%s:%d: expected 'DLL Function [x64]'" % (path, number))
+        allowed[(words[0].upper(), words[1])] = len(words) == 3
     return allowed
 
 
 def load_extra_list(path):
     """Returns {(DLL, function): first Windows version} from lines 'Function DLL Version'."""
     extra = {}
-    with open(path, encoding="ascii") as listing:
-        for number, line in enumerate(listing, 1):
-            words = line.split("#", 1)[0].split()
-            if not words:
-                continue
-            if len(words) < 3:
-                raise ValueError("%s:%d: expected 'Function DLL Version'" % (path, number))
-            extra[(words[1].upper(), words[0])] = " ".join(words[2:])
+    for number, words in listing_lines(path):
+        if len(words) < 3:
+            raise ValueError("%s:%d: expected 'Function DLL Version'" % (path, number))
+        extra[(words[1].upper(), words[0])] = " ".join(words[2:])
     return extra
 
 
