@@ -214,6 +214,35 @@ TEST(FileRulesWin32, HiddenFilesArePresentAndWildcardsLookAtTheFirstMatch) {
   EXPECT_FALSE(FileIsPresent((folder / "*.none").c_str()));
 }
 
+TEST(FileRulesWin32, NamesAreTheConsolesCharacters) {
+  if (!PagesAlike().empty()) GTEST_SKIP() << PagesAlike();
+  TestFolderWin32 folder;
+  // Made by its wide name, then reached only by its bytes in the console's code page.
+  const std::wstring wideFolder = FromCodePage(CP_OEMCP, folder.path()) + L"\\";
+  const std::wstring wide = wideFolder + kUmlautName + L".txt";
+  const HANDLE made = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(made, "12345", 5, &written, nullptr);
+  CloseHandle(made);
+
+  const std::string name = InCodePage(CP_OEMCP, kUmlautName) + ".txt";
+  const std::string path = folder / name;
+  EXPECT_TRUE(FileIsPresent(path.c_str()));
+  EXPECT_NE(Named(Search(folder / "*.*", kEveryEntry), name.c_str()), nullptr);
+  RawFile raw;
+  OpenForReading(raw, path.c_str());
+  EXPECT_EQ(TakeIoResult(), 0);
+  EXPECT_EQ(FileLength(raw), 5);
+  CloseFile(raw);
+  TakeIoResult();
+  EXPECT_TRUE(RemoveFile(path.c_str()));
+  EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(MakeDirectory((folder / InCodePage(CP_OEMCP, kUmlautName)).c_str()));
+  EXPECT_NE(GetFileAttributesW((wideFolder + kUmlautName).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(DirectoriesWin32, MakeDirectoryNeedsAParentAndAFreeName) {
   TestFolderWin32 folder;
   EXPECT_TRUE(MakeDirectory((folder / "a").c_str()));

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -19,7 +21,15 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   end += arguments.length();
   *end = '\0';
 
-  STARTUPINFOA startup;
+  // Names and arguments are in the console's character set, as the program takes them
+  // (StartPlatform); CreateProcessA would read the command line in the ANSI set, so the
+  // child would see other letters. Both go over as wide text, one character per byte.
+  wchar_t wideProgram[ShortText::kCapacity + 1];
+  wchar_t wideCommandLine[sizeof commandLine];
+  MultiByteToWideChar(CP_OEMCP, 0, program.c_str(), -1, wideProgram, ShortText::kCapacity + 1);
+  MultiByteToWideChar(CP_OEMCP, 0, commandLine, -1, wideCommandLine, sizeof commandLine);
+
+  STARTUPINFOW startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started;
@@ -27,7 +37,7 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   // The application name is given, so nothing is searched along the program path;
   // handles are inherited so that redirected standard streams reach the child (the
   // program's own files are never opened inheritable).
-  if (!CreateProcessA(program.c_str(), commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  if (!CreateProcessW(wideProgram, wideCommandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &started)) {
     const DWORD error = GetLastError();
     return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
@@ -57,7 +67,14 @@ ShortText GetEnvironmentValue(const ShortText& name) {
 }
 
 ShortText CommandArgument(int n) {
-  return ArgumentOfCommandLine(GetCommandLineA(), n);
+  // GetCommandLineA gives the line in the ANSI set; the program's texts, like what the
+  // console shows, are in the console's.
+  const wchar_t* const wide = GetCommandLineW();
+  const int size = WideCharToMultiByte(CP_OEMCP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return ShortText();
+  std::vector<char> line(static_cast<size_t>(size));
+  WideCharToMultiByte(CP_OEMCP, 0, wide, -1, line.data(), size, nullptr, nullptr);
+  return ArgumentOfCommandLine(std::string_view(line.data(), line.size() - 1), n);
 }
 
 void ExitProgram(int code) {

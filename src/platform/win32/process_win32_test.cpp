@@ -73,6 +73,23 @@ TEST_F(ChildProcessWin32, EmptyArgumentTextGivesNoArgument) {
   EXPECT_EQ(ReadWholeFile(echo), "");
 }
 
+TEST_F(ChildProcessWin32, PathAndArgumentsReachTheChildAsTheConsolesCharacters) {
+  if (!PagesAlike().empty()) GTEST_SKIP() << PagesAlike();
+  // Both the program's path and the file name it is given hold the letter; the child
+  // makes the file from its own CommandArgument(1), so the wide name it ends up with
+  // shows what the child received and how it handed it on.
+  const std::wstring wideFolder = FromCodePage(CP_OEMCP, folder_) + L"\\";
+  ASSERT_TRUE(CopyFileW(FromCodePage(CP_OEMCP, self_).c_str(),
+                        (wideFolder + kUmlautName + L".exe").c_str(), FALSE));
+  const std::string oem = InCodePage(CP_OEMCP, kUmlautName);
+  ScopedVariableWin32 variable("TARSEL_TEST_MAKE_ARGUMENT_FILE", "1");
+  ASSERT_EQ(RunProgram((folder_ + "\\" + oem + ".exe").c_str(),
+                       ("\"" + folder_ + "\\" + oem + ".txt\"").c_str()),
+            0);
+  EXPECT_NE(GetFileAttributesW((wideFolder + kUmlautName + L".txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(ChildProcessWin32, ProgramsThatCannotStartReturnNonZero) {
   EXPECT_NE(RunProgram("", "/c exit"), 0);
   EXPECT_NE(RunProgram((folderOwner_ / "missing.exe").c_str(), ""), 0);
