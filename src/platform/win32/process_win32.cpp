@@ -36,9 +36,11 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   std::memset(&started, 0, sizeof started);
   // The application name is given, so nothing is searched along the program path;
   // handles are inherited so that redirected standard streams reach the child (the
-  // program's own files are never opened inheritable).
-  if (!CreateProcessW(wideProgram, wideCommandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &started)) {
+  // program's own files are never opened inheritable). Normal priority, whatever this
+  // program runs at: started with "start /low", it would otherwise hand its idle class
+  // on to the encoder it times.
+  if (!CreateProcessW(wideProgram, wideCommandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &started)) {
     const DWORD error = GetLastError();
     return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
   }
