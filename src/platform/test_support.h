@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstdint>
 #include <random>
 #include <string>
 

@@ -3,6 +3,7 @@
 // Each process test starts this test binary again as the child.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
 #include <set>
