@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "platform/process.h"
 
@@ -71,12 +70,14 @@ ShortText GetEnvironmentValue(const ShortText& name) {
 ShortText CommandArgument(int n) {
   // GetCommandLineA gives the line in the ANSI set; the program's texts, like what the
   // console shows, are in the console's.
-  const wchar_t* const wide = GetCommandLineW();
-  const int size = WideCharToMultiByte(CP_OEMCP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return ShortText();
-  std::vector<char> line(static_cast<size_t>(size));
-  WideCharToMultiByte(CP_OEMCP, 0, wide, -1, line.data(), size, nullptr, nullptr);
-  return ArgumentOfCommandLine(std::string_view(line.data(), line.size() - 1), n);
+  // A command line holds at most 32767 characters, each at most three bytes in any OEM
+  // code page. The buffer is static rather than allocated: the static runtime's
+  // operator new is i686 code, which a Pentium cannot run.
+  static char line[3 * 32768];
+  const int size =
+      WideCharToMultiByte(CP_OEMCP, 0, GetCommandLineW(), -1, line, sizeof line, nullptr, nullptr);
+  return size > 0 ? ArgumentOfCommandLine(std::string_view(line, static_cast<size_t>(size - 1)), n)
+                  : ShortText();
 }
 
 void ExitProgram(int code) {
