@@ -11,6 +11,9 @@
 //       has started, writes CommandArgument(1), (2), ... up to the first empty one,
 //       each on a line, to <file> and ends with 0 (the program's own view of its
 //       command line)
+//   TARSEL_TEST_MAKE_ARGUMENT_FILE=1 tarsel_tests <name>  after the platform has
+//       started, creates the empty file named by CommandArgument(1) and ends with 0
+//       (2 when it could not)
 //
 // The roles may also arrive as one argument ("--child sleep 500"), since a program
 // started by RunProgram gets the whole argument text as argv[1].
@@ -21,8 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/io_result.h"
 #include "platform/process.h"
 #include "platform/startup.h"
+#include "platform/text_file.h"
 
 namespace {
 
@@ -50,6 +55,13 @@ int EchoCommandArguments(const char* path) {
   }
   std::fclose(out);
   return 0;
+}
+
+int MakeArgumentFile() {
+  TextFile file;
+  CreateText(file, CommandArgument(1));
+  CloseText(file);
+  return TakeIoResult() == 0 ? 0 : 2;
 }
 
 int HoldFile(const std::string& path, int seconds) {
@@ -97,6 +109,7 @@ int main(int argc, char** argv) {
   if (const char* echo = std::getenv("TARSEL_TEST_ECHO_COMMAND_ARGUMENTS")) {
     return EchoCommandArguments(echo);
   }
+  if (std::getenv("TARSEL_TEST_MAKE_ARGUMENT_FILE") != nullptr) return MakeArgumentFile();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -29,8 +29,8 @@ TEST_F(RawFileTest, FileLengthSaturatesAt2GiB) {
   // Sparse files: 4 GiB would wrap to 0 and 4 GiB + 5 to 5, both passing a size check.
   const std::uintmax_t kSizes[] = {2147483648u, 4294967296u, 4294967301u};
   for (const std::uintmax_t size : kSizes) {
-    WriteBytes("big.bin", "");
-    std::filesystem::resize_file("big.bin", size);
+    const std::string whyNot = MakeSparseFile("big.bin", size);
+    if (!whyNot.empty()) GTEST_SKIP() << whyNot;
     RawFile file;
     OpenForReading(file, "big.bin");
     EXPECT_EQ(FileLength(file), 2147483647) << size;

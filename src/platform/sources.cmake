@@ -20,7 +20,8 @@ if(WIN32)
     win32/startup_win32.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     win32/console_win32_test.cpp win32/directories_win32_test.cpp
-    win32/process_win32_test.cpp win32/windows_version_test.cpp)
+    win32/process_win32_test.cpp win32/test_support_win32.cpp
+    win32/windows_version_test.cpp)
 else()
   list(APPEND TARSEL_PLATFORM_SOURCES
     posix/clock_posix.cpp posix/console_posix.cpp posix/directories_posix.cpp
@@ -29,7 +30,7 @@ else()
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     posix/console_posix_test.cpp posix/directories_posix_test.cpp posix/disk_posix_test.cpp
     posix/held_files_posix_test.cpp posix/host_paths_posix_test.cpp
-    posix/process_posix_test.cpp posix/startup_posix_test.cpp)
+    posix/process_posix_test.cpp posix/startup_posix_test.cpp posix/test_support_posix.cpp)
 endif()
 
 list(TRANSFORM TARSEL_PLATFORM_SOURCES PREPEND ${TARSEL_PLATFORM_DIR}/)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,13 @@
 #include <string>
 
 #include "platform/io_result.h"
+
+/// Makes `path` a file of `size` bytes without writing them: sparse where the volume
+/// allows it. Returns an empty text when the file is there, else why it cannot be
+/// made here, for the caller to skip with: a FAT volume holds no file of 4 GiB, and
+/// one without sparse files would need the whole size free. One definition per
+/// backend (test_support_win32.cpp, test_support_posix.cpp).
+std::string MakeSparseFile(const std::string& path, std::uintmax_t size);
 
 /// A fresh folder under the system's temporary directory, made the current directory
 /// for the fixture's lifetime and removed with everything in it afterwards. The pending

@@ -11,6 +11,7 @@
 #include "platform/disk.h"
 #include "platform/io_result.h"
 #include "platform/raw_file.h"
+#include "platform/test_support.h"
 #include "platform/text_file.h"
 #include "platform/win32/backend_win32.h"
 #include "platform/win32/test_support_win32.h"
@@ -137,13 +138,8 @@ TEST(LargeFilesWin32, SizesOf2GiBAndMoreShowAsTheLargest32BitSize) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.size));
     const std::string path = folder / "big.bin";
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    LONG high = static_cast<LONG>(c.size >> 32);
-    SetFilePointer(file, static_cast<LONG>(c.size & 0xFFFFFFFF), &high, FILE_BEGIN);
-    ASSERT_TRUE(SetEndOfFile(file));
-    CloseHandle(file);
+    const std::string whyNot = MakeSparseFile(path, static_cast<std::uintmax_t>(c.size));
+    if (!whyNot.empty()) GTEST_SKIP() << whyNot;
 
     const std::vector<DirectoryEntry> entries = Search(path, kEveryEntry);
     ASSERT_EQ(entries.size(), 1u);
@@ -216,6 +212,35 @@ TEST(FileRulesWin32, HiddenFilesArePresentAndWildcardsLookAtTheFirstMatch) {
   EXPECT_TRUE(FileIsPresent((folder / "SECRET.TXT").c_str()));
   EXPECT_TRUE(FileIsPresent((folder / "*.txt").c_str()));
   EXPECT_FALSE(FileIsPresent((folder / "*.none").c_str()));
+}
+
+TEST(FileRulesWin32, NamesAreTheConsolesCharacters) {
+  if (!PagesAlike().empty()) GTEST_SKIP() << PagesAlike();
+  TestFolderWin32 folder;
+  // Made by its wide name, then reached only by its bytes in the console's code page.
+  const std::wstring wideFolder = FromCodePage(CP_OEMCP, folder.path()) + L"\\";
+  const std::wstring wide = wideFolder + kUmlautName + L".txt";
+  const HANDLE made = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(made, "12345", 5, &written, nullptr);
+  CloseHandle(made);
+
+  const std::string name = InCodePage(CP_OEMCP, kUmlautName) + ".txt";
+  const std::string path = folder / name;
+  EXPECT_TRUE(FileIsPresent(path.c_str()));
+  EXPECT_NE(Named(Search(folder / "*.*", kEveryEntry), name.c_str()), nullptr);
+  RawFile raw;
+  OpenForReading(raw, path.c_str());
+  EXPECT_EQ(TakeIoResult(), 0);
+  EXPECT_EQ(FileLength(raw), 5);
+  CloseFile(raw);
+  TakeIoResult();
+  EXPECT_TRUE(RemoveFile(path.c_str()));
+  EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(MakeDirectory((folder / InCodePage(CP_OEMCP, kUmlautName)).c_str()));
+  EXPECT_NE(GetFileAttributesW((wideFolder + kUmlautName).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(DirectoriesWin32, MakeDirectoryNeedsAParentAndAFreeName) {

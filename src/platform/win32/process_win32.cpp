@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "platform/process.h"
 
@@ -19,16 +20,26 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   end += arguments.length();
   *end = '\0';
 
-  STARTUPINFOA startup;
+  // Names and arguments are in the console's character set, as the program takes them
+  // (StartPlatform); CreateProcessA would read the command line in the ANSI set, so the
+  // child would see other letters. Both go over as wide text, one character per byte.
+  wchar_t wideProgram[ShortText::kCapacity + 1];
+  wchar_t wideCommandLine[sizeof commandLine];
+  MultiByteToWideChar(CP_OEMCP, 0, program.c_str(), -1, wideProgram, ShortText::kCapacity + 1);
+  MultiByteToWideChar(CP_OEMCP, 0, commandLine, -1, wideCommandLine, sizeof commandLine);
+
+  STARTUPINFOW startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started;
   std::memset(&started, 0, sizeof started);
   // The application name is given, so nothing is searched along the program path;
   // handles are inherited so that redirected standard streams reach the child (the
-  // program's own files are never opened inheritable).
-  if (!CreateProcessA(program.c_str(), commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &started)) {
+  // program's own files are never opened inheritable). Normal priority, whatever this
+  // program runs at: started with "start /low", it would otherwise hand its idle class
+  // on to the encoder it times.
+  if (!CreateProcessW(wideProgram, wideCommandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &started)) {
     const DWORD error = GetLastError();
     return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
   }
@@ -57,7 +68,16 @@ ShortText GetEnvironmentValue(const ShortText& name) {
 }
 
 ShortText CommandArgument(int n) {
-  return ArgumentOfCommandLine(GetCommandLineA(), n);
+  // GetCommandLineA gives the line in the ANSI set; the program's texts, like what the
+  // console shows, are in the console's.
+  // A command line holds at most 32767 characters, each at most three bytes in any OEM
+  // code page. The buffer is static rather than allocated: the static runtime's
+  // operator new is i686 code, which a Pentium cannot run.
+  static char line[3 * 32768];
+  const int size =
+      WideCharToMultiByte(CP_OEMCP, 0, GetCommandLineW(), -1, line, sizeof line, nullptr, nullptr);
+  return size > 0 ? ArgumentOfCommandLine(std::string_view(line, static_cast<size_t>(size - 1)), n)
+                  : ShortText();
 }
 
 void ExitProgram(int code) {

@@ -2,9 +2,13 @@
 // that must not leak into or out of started programs, the environment and Ctrl-C.
 // Each process test starts this test binary again as the child.
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <tlhelp32.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/directories.h"
 #include "platform/io_result.h"
@@ -71,6 +75,60 @@ TEST_F(ChildProcessWin32, EmptyArgumentTextGivesNoArgument) {
   ASSERT_EQ(RunProgram(child_.c_str(), ""), 0);
   EXPECT_TRUE(PathExists(echo));
   EXPECT_EQ(ReadWholeFile(echo), "");
+}
+
+TEST_F(ChildProcessWin32, PathAndArgumentsReachTheChildAsTheConsolesCharacters) {
+  if (!PagesAlike().empty()) GTEST_SKIP() << PagesAlike();
+  // Both the program's path and the file name it is given hold the letter; the child
+  // makes the file from its own CommandArgument(1), so the wide name it ends up with
+  // shows what the child received and how it handed it on.
+  const std::wstring wideFolder = FromCodePage(CP_OEMCP, folder_) + L"\\";
+  ASSERT_TRUE(CopyFileW(FromCodePage(CP_OEMCP, self_).c_str(),
+                        (wideFolder + kUmlautName + L".exe").c_str(), FALSE));
+  const std::string oem = InCodePage(CP_OEMCP, kUmlautName);
+  ScopedVariableWin32 variable("TARSEL_TEST_MAKE_ARGUMENT_FILE", "1");
+  ASSERT_EQ(RunProgram((folder_ + "\\" + oem + ".exe").c_str(),
+                       ("\"" + folder_ + "\\" + oem + ".txt\"").c_str()),
+            0);
+  EXPECT_NE(GetFileAttributesW((wideFolder + kUmlautName + L".txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+// The processes this process has started that are still running.
+std::set<DWORD> RunningChildren() {
+  std::set<DWORD> children;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return children;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == GetCurrentProcessId()) children.insert(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return children;
+}
+
+TEST_F(ChildProcessWin32, ProgramsRunAtNormalPriorityWhenThisOneRunsIdle) {
+  // "start /low" runs the whole benchmark at idle priority; the encoder must not be
+  // timed at it.
+  struct IdleForTheTest {
+    const DWORD saved = GetPriorityClass(GetCurrentProcess());
+    IdleForTheTest() { SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS); }
+    ~IdleForTheTest() { SetPriorityClass(GetCurrentProcess(), saved); }
+  } idle;
+  ASSERT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
+  const std::set<DWORD> earlier = RunningChildren();
+  SetRunMode(RunMode::NoWait);
+  ASSERT_EQ(RunProgram(self_.c_str(), "--child sleep 3000"), 0);
+  std::vector<DWORD> started;
+  for (const DWORD id : RunningChildren()) {
+    if (earlier.count(id) == 0) started.push_back(id);
+  }
+  ASSERT_EQ(started.size(), 1u);
+  const HANDLE child = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, started[0]);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetPriorityClass(child), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
+  CloseHandle(child);
 }
 
 TEST_F(ChildProcessWin32, ProgramsThatCannotStartReturnNonZero) {

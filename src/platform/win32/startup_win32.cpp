@@ -1,4 +1,5 @@
-// Win32 backend: taking over the process with SetConsoleCtrlHandler and SetErrorMode.
+// Win32 backend: taking over the process with SetConsoleCtrlHandler, SetErrorMode and
+// SetFileApisToOEM.
 #include <windows.h>
 
 #include "platform/startup.h"
@@ -16,6 +17,11 @@ bool StartPlatform(int, char**) {
   // An empty floppy or CD drive probed by the drive search must fail quietly, not
   // stop the run with a dialog that waits for someone to press a button.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // The program's texts are in the console's character set: its arguments (see
+  // CommandArgument) and TEMP, which GetEnvironmentStringsA gives in it. File names
+  // go to the system in the same set, or a name with a letter such as u-umlaut would
+  // name another file.
+  SetFileApisToOEM();
   // A parent may have started the program with Ctrl-C ignored; the handler list is
   // made to take it again before the program's own handler is added.
   SetConsoleCtrlHandler(nullptr, FALSE);

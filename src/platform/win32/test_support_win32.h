@@ -94,6 +94,37 @@ inline std::string TestBinaryPath() {
   return std::string(path, length < sizeof path ? length : 0);
 }
 
+/// `wide` in the bytes of a code page (CP_OEMCP, CP_ACP, ...).
+inline std::string InCodePage(UINT page, const std::wstring& wide) {
+  const int size = WideCharToMultiByte(page, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                       0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(page, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0], size, nullptr,
+                      nullptr);
+  return bytes;
+}
+
+/// The bytes of a code page as wide text.
+inline std::wstring FromCodePage(UINT page, const std::string& bytes) {
+  const int size =
+      MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+  MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], size);
+  return wide;
+}
+
+/// A name with a letter whose bytes differ between the console's (OEM) code page and
+/// the ANSI one, as u-umlaut does in 437 and 850 against 1252: a name handed over in
+/// the wrong set then names another file.
+inline const std::wstring kUmlautName = L"\u00fcber";
+
+/// Why the pages in force cannot tell OEM from ANSI for kUmlautName; empty when they can.
+inline std::string PagesAlike() {
+  if (InCodePage(CP_OEMCP, kUmlautName) != InCodePage(CP_ACP, kUmlautName)) return std::string();
+  return "OEM code page " + std::to_string(GetOEMCP()) + " and ANSI code page " +
+         std::to_string(GetACP()) + " write the name alike";
+}
+
 /// Sets an environment variable for the time the object lives.
 class ScopedVariableWin32 {
  public:
