@@ -22,7 +22,7 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
 
   // Names and arguments are in the console's character set, as the program takes them
   // (StartPlatform); CreateProcessA would read the command line in the ANSI set, so the
-  // child would see other letters. Both go over as wide text, one character per byte.
+  // child would see other letters. Both go over as wide text, converted from that set.
   wchar_t wideProgram[ShortText::kCapacity + 1];
   wchar_t wideCommandLine[sizeof commandLine];
   MultiByteToWideChar(CP_OEMCP, 0, program.c_str(), -1, wideProgram, ShortText::kCapacity + 1);
