@@ -112,7 +112,8 @@ bool DriveRoot(char letter, std::string& root) {
   const char* drives = getenv("TARSEL_DRIVES");
   if (drives == nullptr || *drives == '\0') {
     if (upper != 'C') return false;
-    root = "/";
+    // Not `root = "/"`: at -O3 GCC 12 warns falsely that the copy may overlap.
+    root.assign(1, '/');
     return true;
   }
   const char entry[] = {static_cast<char>(upper - 'A' + 'a'), ':', '\0'};
