@@ -80,6 +80,9 @@ class Builder {
     Directory(fs::path(host).parent_path().string());
     if (!ok()) return;
     std::error_code failure;
+    // Removed first, not overwritten: under Wine the file may be a hard link into the
+    // template prefix, which must stay as it is.
+    fs::remove(host, failure);
     fs::copy_file(options_.standIn, host, fs::copy_options::overwrite_existing, failure);
     if (failure) return Fail("cannot copy the stand-in to " + host + ": " + failure.message());
     fs::permissions(host,
@@ -381,11 +384,20 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   // The Windows directory: codecs and QuickTime are only looked for; the interpreter,
   // xcopy, the registry editor and the text editor are stand-ins, except that under
   // Wine the system's own interpreter, xcopy and registry editor serve.
-  build.SizedFile(build.Host(system32 + "\\divx.dll"), kDivxCodecSize, "MZ");
-  build.SizedFile(build.Host(system32 + "\\xvid.dll"), kXvidCodecSize, "MZ");
-  build.SizedFile(build.Host(system32 + "\\wmv9vcm.dll"), kWmv9CodecSize, "MZ");
-  build.SizedFile(build.Host(system32 + "\\quicktime.cpl"), 122880, "MZ");
-  build.StandIn(build.Host(system32 + "\\notepad.exe"));
+  // A prefix that runs 64-bit programs shows a 32-bit one syswow64 where it asks for
+  // system32, as 64-bit Windows does (Windows 2000/XP have no such folder): what the
+  // program looks for or starts there lies in both.
+  std::vector<std::string> systemFolders = {system32};
+  if (options.wine && fs::is_directory(build.Host(windows + "\\syswow64"), failure)) {
+    systemFolders.push_back(windows + "\\syswow64");
+  }
+  for (const std::string& folder : systemFolders) {
+    build.SizedFile(build.Host(folder + "\\divx.dll"), kDivxCodecSize, "MZ");
+    build.SizedFile(build.Host(folder + "\\xvid.dll"), kXvidCodecSize, "MZ");
+    build.SizedFile(build.Host(folder + "\\wmv9vcm.dll"), kWmv9CodecSize, "MZ");
+    build.SizedFile(build.Host(folder + "\\quicktime.cpl"), 122880, "MZ");
+    build.StandIn(build.Host(folder + "\\notepad.exe"));
+  }
   if (options.wine) {
     build.StandIn(testbed + "/launch.exe");
     build.StandIn(testbed + "/cmdlog.exe");
