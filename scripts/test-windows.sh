@@ -181,9 +181,9 @@ if [[ " $ARCHS " == *" win32 "* ]]; then
 fi
 
 # A prefix for 32-bit programs needs its 32-bit half, which wineboot makes only when
-# the 32-bit loader runs.
+# the 32-bit loader runs (without it, syswow64 is there but empty).
 if [ "$WINE32" != none ] && [ -f "$WINE_BASE/.tarsel-ready" ] &&
-  [ ! -d "$WINE_BASE/drive_c/windows/syswow64" ]; then
+  [ ! -f "$WINE_BASE/drive_c/windows/syswow64/kernel32.dll" ]; then
   rm -f "$WINE_BASE/.tarsel-ready"
 fi
 if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
