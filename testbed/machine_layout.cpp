@@ -386,9 +386,9 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   // Wine the system's own interpreter, xcopy and registry editor serve.
   // A prefix that runs 64-bit programs shows a 32-bit one syswow64 where it asks for
   // system32, as 64-bit Windows does (Windows 2000/XP have no such folder): what the
-  // program looks for or starts there lies in both.
+  // program looks for or starts there lies in both, where the prefix has a 32-bit half.
   std::vector<std::string> systemFolders = {system32};
-  if (options.wine && fs::is_directory(build.Host(windows + "\\syswow64"), failure)) {
+  if (options.wine && fs::exists(build.Host(windows + "\\syswow64\\kernel32.dll"), failure)) {
     systemFolders.push_back(windows + "\\syswow64");
   }
   for (const std::string& folder : systemFolders) {
