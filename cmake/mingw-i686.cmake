@@ -21,7 +21,7 @@ set(CMAKE_C_FLAGS_INIT "-march=i586")
 set(CMAKE_CXX_FLAGS_INIT "-march=i586")
 # The runtime's prebuilt start-up code is i686 code: the program brings its own entry
 # point instead (the CMakeLists.txt adds this file to the program and links it).
-set(TARSEL_STARTUP_SOURCE ${CMAKE_CURRENT_LIST_DIR}/mingw-i686-startup.cpp)
+set(TARSEL_STARTUP_SOURCE ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32/pentium_entry_win32.cpp)
 
 # Windows 2000 refuses images that ask for a newer subsystem version than its own 5.0.
 set(CMAKE_EXE_LINKER_FLAGS_INIT

@@ -134,12 +134,12 @@ if [[ " $ARCHS " == *" win32 "* ]]; then
   for march_status in i686:1 i586:0; do
     march=${march_status%:*}
     probe="$build/pentium_probe_$march"
-    for source in tests/windows/pentium_probe.cpp cmake/mingw-i686-startup.cpp; do
+    for source in tests/windows/pentium_probe.cpp src/platform/win32/pentium_entry_win32.cpp; do
       i686-w64-mingw32-g++-win32 -march="$march" -O2 -c "$ROOT/$source" -o "$probe.$(basename "$source" .cpp).o"
     done
     i686-w64-mingw32-g++-win32 -static -Wl,-e,_TarselStartup "$probe".*.o -o "$probe.exe"
     status=0
-    i586_check --own "$probe.pentium_probe.o" --own "$probe.mingw-i686-startup.o" "$probe.exe" \
+    i586_check --own "$probe.pentium_probe.o" --own "$probe.pentium_entry_win32.o" "$probe.exe" \
       >"$probe.log" 2>&1 || status=$?
     if [ "$status" = "${march_status#*:}" ]; then
       echo "$probe.exe: $(tail -1 "$probe.log" | sed 's/.*: //') as it must be"

@@ -2,7 +2,7 @@
 // mainCRTStartup, whose prebuilt copy (crt2.o, built for i686) scans the command line
 // with a cmov: on a Pentium the program would die before main(). This one does the
 // same steps for a console program and is built for i586 with the rest of the program
-// (cmake/mingw-i686.cmake links it with -e _TarselStartup).
+// (cmake/mingw-i686.cmake adds it to the 32-bit program, linked with -e _TarselStartup).
 //
 // The runtime's own initialisers still run: those crt2.o registers (the C runtime's
 // modes, the wildcard setting, the arguments) lie between __xi_a and __xi_z.
@@ -34,7 +34,7 @@ int __cdecl __getmainargs(int* argc, char*** argv, char*** environment, int wild
 int ProgramMain(int argc, char** argv) __asm__("_main");
 
 __attribute__((force_align_arg_pointer)) int TarselStartup() {
-  __mingw_app_type = 0;  // a console program
+  __mingw_app_type = 0;        // a console program
   __native_startup_state = 1;  // initialising
   _initterm(__xi_a, __xi_z);
   _initterm(__xc_a, __xc_z);
