@@ -19,8 +19,7 @@ constexpr int32_t kEncoderSize = 475136;
 
 void MakeFileOfSize(const fs::path& path, uintmax_t size) {
   if (path.has_parent_path()) fs::create_directories(path.parent_path());
-  TempFolderTest::WriteBytes(path, "");
-  fs::resize_file(path, size);
+  TempFolderTest::MakeSizedFile(path, size);
 }
 
 bool Check(const ShortText& dir, const char* name, int32_t size) {

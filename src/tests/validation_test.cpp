@@ -31,10 +31,8 @@ const std::string kNotes = "INVALID RESULT\nValidation subsystem note:\n";
 
 class ValidationTest : public RunFixture {
  protected:
-  /// A file of `size` bytes that takes no room.
   static void MakeSized(const std::string& name, int64_t size) {
-    std::ofstream(name, std::ios::binary).close();
-    fs::resize_file(name, static_cast<uintmax_t>(size));
+    MakeSizedFile(name, static_cast<uintmax_t>(size));
   }
 
   static void MakeTestLog(const std::string& name, int figure) {
