@@ -83,9 +83,14 @@ bool RemoveHostTree(const std::string& hostPath);
 /// Writes every file system's cached data to its disk.
 void FlushFileSystems();
 
-/// Keeps the host file open from a background process for the given time after the
-/// caller ends; the file is already held when this returns. False when it could not be
-/// opened or no process started.
+/// The machine file whose appearance ends every hold: the harness writes it when a
+/// held file has served its purpose.
+inline constexpr char kHoldsReleaseFile[] = "holds.release";
+
+/// Keeps the host file open from a background process after the caller ends, until the
+/// machine's kHoldsReleaseFile exists or, at the latest, for the given time; the file is
+/// already held when this returns. False when it could not be opened or no process
+/// started.
 bool HoldOpenInBackground(const std::string& hostPath, int milliseconds);
 
 /// True after this process served as such a background holder: the argument text of a

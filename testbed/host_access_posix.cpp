@@ -203,6 +203,11 @@ void FlushFileSystems() {
   sync();
 }
 
+// The holder's descriptor of the held file: the one its shell keeps from its sleeps.
+// The file is opened before anything else of the hold, so its number is 3 unless 3 was
+// taken, in which case the pipe cannot take 3 either.
+constexpr int kHeldDescriptor = 3;
+
 bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
   // Opened here, before the fork, so the file is held by the time the caller goes on.
   const int held = open(hostPath.c_str(), O_RDONLY);
@@ -214,8 +219,9 @@ bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
     close(held);
     return false;
   }
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%d.%03d", milliseconds / 1000, milliseconds % 1000);
+  // The shell looks for the release file every 50 ms; its sleeps do not hold the file.
+  const std::string release = MachineFile(kHoldsReleaseFile);
+  const std::string looks = std::to_string(milliseconds / 50 + 1);
   std::fflush(stdout);
   const pid_t holder = fork();
   if (holder == 0) {
@@ -223,10 +229,16 @@ bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
     // held as well, and the program could not delete it. The holder is another
     // program, as on Windows: a forked stand-in would keep its own executable, which
     // the program deletes after the test, in use.
-    for (int fd = 0; fd < 1024; ++fd) {
-      if (fd != held && fd != started[1]) close(fd);
+    if (held != kHeldDescriptor) {
+      dup2(held, kHeldDescriptor);
+      close(held);
     }
-    execl("/bin/sleep", "sleep", seconds, static_cast<char*>(nullptr));
+    for (int fd = 0; fd < 1024; ++fd) {
+      if (fd != kHeldDescriptor && fd != started[1]) close(fd);
+    }
+    execl("/bin/sh", "sh", "-c",
+          "i=0; while [ ! -e \"$1\" ] && [ $i -lt $2 ]; do sleep 0.05 3<&-; i=$((i+1)); done",
+          "holder", release.c_str(), looks.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(started[1]);

@@ -327,10 +327,10 @@ bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
     return false;
   }
   CloseHandle(process.hThread);
-  bool held = false;
-  for (int waited = 0; waited < 5000 && !held; waited += 10) {
+  // The holder either opens the file or ends, however long its start takes.
+  bool held = HeldByOthers(hostPath);
+  while (!held && WaitForSingleObject(process.hProcess, 10) != WAIT_OBJECT_0) {
     held = HeldByOthers(hostPath);
-    if (!held && WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) break;
   }
   CloseHandle(process.hProcess);
   return held;
@@ -348,7 +348,11 @@ bool ServeAsHolder(const std::string& arguments) {
   const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, 0, nullptr);
   if (held == INVALID_HANDLE_VALUE) return true;
-  Sleep(static_cast<DWORD>(milliseconds));
+  const std::string release = MachineFile(kHoldsReleaseFile);
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (!release.empty() && GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+    Sleep(50);
+  }
   CloseHandle(held);
   return true;
 }

@@ -298,7 +298,7 @@ std::vector<std::string> CleanStart(std::vector<std::string> more) {
 }
 
 bool AwaitEvent(const SimulatedMachine& machine, const std::string& role) {
-  return WithinTenSeconds([&] {
+  return Eventually([&] {
     for (const RecordedEvent& event : machine.RecordedEvents()) {
       if (event.role == role) return true;
     }
@@ -307,7 +307,7 @@ bool AwaitEvent(const SimulatedMachine& machine, const std::string& role) {
 }
 
 bool AwaitGone(const SimulatedMachine& machine, const std::string& windowsPath) {
-  return WithinTenSeconds([&] { return !machine.Exists(windowsPath); });
+  return Eventually([&] { return !machine.Exists(windowsPath); });
 }
 
 void KeepChosenScenarios(std::map<std::string, Scenario>& scenarios) {

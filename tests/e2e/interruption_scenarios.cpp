@@ -105,7 +105,7 @@ class LingeringAutomation {
       execve(program.c_str(), argv, envp.data());
       _exit(127);
     }
-    started_ = pid_ > 0 && WithinTenSeconds([&] { return AutomationProcessId(machine) == pid_; });
+    started_ = pid_ > 0 && Eventually([&] { return AutomationProcessId(machine) == pid_; });
   }
   ~LingeringAutomation() {
     if (pid_ <= 0 || reaped_) return;
@@ -118,11 +118,11 @@ class LingeringAutomation {
   /// It runs and has announced its process id.
   bool started() const { return started_; }
 
-  /// Waits up to ten seconds for it to end; true when it was ended by SIGTERM, as the
+  /// Waits for it to end; true when it was ended by SIGTERM, as the
   /// command interpreter's "net stop" ends it.
   bool Stopped() {
     int status = 0;
-    const bool ended = WithinTenSeconds([&] { return waitpid(pid_, &status, WNOHANG) == pid_; });
+    const bool ended = Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; });
     if (!ended) return false;
     reaped_ = true;
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM;
@@ -258,7 +258,7 @@ class Interruptions : public ::testing::Test {
       if (c->plan.automation) {
         c->automationThen = AutomationProcessId(machine);
         c->automationEnded =
-            c->automationThen > 0 && WithinTenSeconds([&] { return HasEnded(c->automationThen); });
+            c->automationThen > 0 && Eventually([&] { return HasEnded(c->automationThen); });
         c->lingering = std::make_unique<LingeringAutomation>(machine);
       }
       // Where the Ctrl-C came before the interpreter opened the test log or the encoder
@@ -304,7 +304,7 @@ class Interruptions : public ::testing::Test {
       sent = true;
       if (!AwaitEvent(machine, c.plan.encoder)) return;
       pid_t group = 0;
-      WithinTenSeconds([&] {
+      Eventually([&] {
         group = GroupHolding(machine.HostPath(TestLog(c.plan.number)));
         return group > 0;
       });

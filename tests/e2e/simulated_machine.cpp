@@ -152,8 +152,13 @@ SimulatedMachine::SimulatedMachine(const std::vector<std::string>& layoutOptions
   }
 }
 
+void SimulatedMachine::ReleaseHolds() const {
+  if (!testbed_.empty()) std::ofstream(testbed_ / "holds.release") << "released\r\n";
+}
+
 SimulatedMachine::~SimulatedMachine() {
   std::error_code ignored;
+  ReleaseHolds();
   if (!winePrefix_.empty()) {
     EndWine(winePrefix_);
   } else if (!testbed_.empty() && layoutError_.empty()) {

@@ -104,6 +104,10 @@ class SimulatedMachine {
   /// The stand-ins started so far, in order (testbed machine only).
   std::vector<RecordedEvent> RecordedEvents() const;
 
+  /// Ends every hold of an encoder's output ("--hold"): writes the testbed's release
+  /// file, whose appearance the holders wait for.
+  void ReleaseHolds() const;
+
   /// Runs the built program with these arguments in the start directory and waits
   /// for it. `onOutput` as in Launch.
   ProgramRun Run(const std::vector<std::string>& arguments,
