@@ -38,6 +38,8 @@ struct Ledger {
   int noteCount = 0;
   ShortText notes[kMaxNotes];
   ActivitySummary activity;
+  ShortText encodingTime;
+  ShortText processFigure;
 };
 
 Ledger ledger;
@@ -148,6 +150,7 @@ void WriteMachineLines(TextFile& file) {
                               NumberToText(figures.cpuMhz),
                               NumberToText(figures.memoryMib)};
   WriteEntry(file, "machine_id", MachineId(hashed, 7));
+  WriteLine(file);
 }
 
 /// The outcome of the open test block, and the fatal code when a fatal error ended it.
@@ -160,30 +163,8 @@ ShortText TestName(TestId id) {
   return ShortText(option.substr(1));
 }
 
-void WriteTestLines(TextFile& file) {
-  WriteEntry(file, "block", "test");
-  WriteEntry(file, "test", TestName(ledger.test));
-  WriteEntry(file, "start", ledger.start);
-  WriteEntry(file, "end", FormatTimestamp());
-  WriteEntry(file, "outcome", outcomeText);
-  if (!fatalCode.empty()) WriteEntry(file, "fatal", fatalCode);
-  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, "note", ledger.notes[i]);
-
-  // The readers that never end the run, from the start directory where the log lies.
-  ShortText time = "missing";
-  ShortText figure = "missing";
-  if (!ledger.testLog.empty()) {
-    const ShortText log = runState.startDir + "\\" + ledger.testLog;
-    const EncodingTimeRead timeRead = ReadEncodingTimeFrom(log);
-    if (timeRead.outcome == TimingLogOutcome::Read) time = timeRead.text;
-    const ProcessFigureRead figureRead = ReadProcessFigureFrom(log);
-    if (figureRead.outcome == TimingLogOutcome::Read) figure = NumberToText(figureRead.figure);
-    TakeIoResult();
-  }
-  WriteEntry(file, "encoding_time", time);
-  WriteEntry(file, "process_figure", figure);
-
-  const ActivitySummary& activity = ledger.activity;
+/// The lines of the measurement's account; none when it was not measured.
+void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
   if (!activity.measured) return;
   WriteEntry(
       file, "busy_percent",
@@ -197,8 +178,44 @@ void WriteTestLines(TextFile& file) {
   WriteEntry(file, "unnamed_cpu_ms", static_cast<int64_t>(activity.unnamedCpuMs));
 }
 
+void WriteTestLines(TextFile& file) {
+  WriteEntry(file, "block", "test");
+  WriteEntry(file, "test", TestName(ledger.test));
+  WriteEntry(file, "start", ledger.start);
+  WriteEntry(file, "end", FormatTimestamp());
+  WriteEntry(file, "outcome", outcomeText);
+  if (!fatalCode.empty()) WriteEntry(file, "fatal", fatalCode);
+  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, "note", ledger.notes[i]);
+
+  WriteEntry(file, "encoding_time", ledger.encodingTime);
+  WriteEntry(file, "process_figure", ledger.processFigure);
+
+  WriteMeasurementLines(file, ledger.activity);
+  WriteLine(file);
+}
+
+/// The test log's figures, read with the readers that never end the run from the start
+/// directory, where the log lies; "missing" for what it lacks.
+void ReadTestLogFigures() {
+  const int32_t pending = TakeIoResult();
+  ledger.encodingTime = "missing";
+  ledger.processFigure = "missing";
+  if (!ledger.testLog.empty()) {
+    const ShortText log = runState.startDir + "\\" + ledger.testLog;
+    const EncodingTimeRead time = ReadEncodingTimeFrom(log);
+    if (time.outcome == TimingLogOutcome::Read) ledger.encodingTime = time.text;
+    const ProcessFigureRead figure = ReadProcessFigureFrom(log);
+    if (figure.outcome == TimingLogOutcome::Read) {
+      ledger.processFigure = NumberToText(figure.figure);
+    }
+    TakeIoResult();
+  }
+  if (pending != 0) SetIoResult(pending);
+}
+
 void EndTest(const char* outcome, const ShortText& code) {
   if (!ledger.on || !ledger.testOpen) return;
+  ReadTestLogFigures();
   outcomeText = outcome;
   fatalCode = code;
   AppendOrStop(WriteTestLines);
