@@ -338,6 +338,7 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   const int32_t started =
       RunProgramWithTicks(program, arguments, kSnapshotIntervalMs, TakeSnapshot);
   TakeSnapshot();
+  FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
   return started;
 }

@@ -37,8 +37,13 @@ struct ProcessSnapshot {
 };
 
 /// Lists every process with its processor time, and the machine's totals. False when
-/// the system gives no list; the snapshot is then empty.
+/// the system gives no list; the snapshot is then empty. Snapshots taken one after the
+/// other reuse what the earlier ones opened (never inherited by a started program);
+/// FinishProcessSnapshots lets it go.
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot);
+
+/// Releases what the snapshots since the last call keep open or allocated.
+void FinishProcessSnapshots();
 
 /// What the system says about the machine.
 struct MachineFigures {

@@ -52,30 +52,104 @@ struct LinuxDirent {
   char name[1];
 };
 
-void ListProcesses(int proc, ProcessSnapshot& snapshot) {
+/// An open stat file of a process. Reading an open file again costs one call; opening
+/// it by name, reading and closing three, and the look-up of the name is most of it.
+struct HeldStat {
+  uint32_t id;
+  int fd;
+};
+
+/// Kept well below the usual limit of 1024 open files.
+constexpr int kMostHeld = 512;
+
+/// The files held since the last snapshot, and those of the snapshot being taken.
+HeldStat held[kMostHeld];
+HeldStat nextHeld[kMostHeld];
+int heldCount = 0;
+int procDirectory = -1;
+int machineStat = -1;
+
+/// Reads from the start of an open file; the length read, or -1.
+ssize_t ReadAgain(int fd, char* buffer, size_t size) {
+  ssize_t got;
+  do {
+    got = pread(fd, buffer, size, 0);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+/// The held file of a process, taken out of `held`; -1 when there is none. The listing
+/// comes in the same order each time, so the search starts after the last one found.
+int TakeHeld(uint32_t id, int& hint) {
+  for (int step = 0; step < heldCount; ++step) {
+    const int i = (hint + step) % heldCount;
+    if (held[i].id == id && held[i].fd >= 0) {
+      hint = i + 1;
+      const int fd = held[i].fd;
+      held[i].fd = -1;
+      return fd;
+    }
+  }
+  return -1;
+}
+
+/// The first line of the process's stat file, from its held file or opened anew; an
+/// ended process gives -1. A file that stays open goes into nextHeld.
+ssize_t ReadProcessStat(uint32_t id, const char* name, int& hint, int& nextCount, char* line,
+                        size_t size) {
+  int fd = TakeHeld(id, hint);
+  ssize_t length = fd >= 0 ? ReadAgain(fd, line, size) : -1;
+  if (length <= 0) {
+    // Not held yet, or held for an earlier process of that id that has ended.
+    if (fd >= 0) close(fd);
+    char path[48];
+    std::snprintf(path, sizeof path, "%s/stat", name);
+    fd = openat(procDirectory, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    length = ReadAgain(fd, line, size);
+  }
+  if (length > 0 && nextCount < kMostHeld) {
+    nextHeld[nextCount++] = {id, fd};
+  } else {
+    close(fd);
+  }
+  return length;
+}
+
+void ListProcesses(ProcessSnapshot& snapshot) {
   alignas(8) static char entries[16384];
-  char path[48];
   char line[1024];
-  for (;;) {
-    const long got = syscall(SYS_getdents64, proc, entries, sizeof entries);
-    if (got <= 0) return;
+  int hint = 0;
+  int nextCount = 0;
+  lseek(procDirectory, 0, SEEK_SET);
+  for (bool more = true; more;) {
+    const long got = syscall(SYS_getdents64, procDirectory, entries, sizeof entries);
+    more = got > 0;
     for (long at = 0; at < got;) {
       const LinuxDirent* entry = reinterpret_cast<const LinuxDirent*>(entries + at);
       at += entry->length;
       if (entry->name[0] < '1' || entry->name[0] > '9') continue;
-      std::snprintf(path, sizeof path, "%s/stat", entry->name);
+      const uint32_t id = static_cast<uint32_t>(std::strtoul(entry->name, nullptr, 10));
       // A process that ended since the listing has no file left: it is just not there.
-      const ssize_t length = ReadSmallFile(proc, path, line, sizeof line);
-      if (length <= 0) continue;
+      const ssize_t length = ReadProcessStat(id, entry->name, hint, nextCount, line, sizeof line);
       ProcessSample sample;
-      if (!ReadProcessStatLine(FirstLine(line, length), TicksPerSecond(), sample)) continue;
+      if (length <= 0 || !ReadProcessStatLine(FirstLine(line, length), TicksPerSecond(), sample)) {
+        continue;
+      }
       if (snapshot.count >= ProcessSnapshot::kCapacity) {
         snapshot.complete = false;
-        return;
+        more = false;
+        break;
       }
       snapshot.processes[snapshot.count++] = sample;
     }
   }
+  // The files of processes that have ended are closed.
+  for (int i = 0; i < heldCount; ++i) {
+    if (held[i].fd >= 0) close(held[i].fd);
+  }
+  std::memcpy(held, nextHeld, sizeof(HeldStat) * static_cast<size_t>(nextCount));
+  heldCount = nextCount;
 }
 
 /// The value of the first "key : value" line of /proc/cpuinfo with that key.
@@ -105,15 +179,24 @@ bool TakeProcessSnapshot(ProcessSnapshot& snapshot) {
   snapshot.complete = true;
   snapshot.selfId = static_cast<uint32_t>(getpid());
   snapshot.selfGroup = static_cast<uint32_t>(getpgrp());
-  const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (proc < 0) return false;
+  if (procDirectory < 0) procDirectory = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (procDirectory < 0) return false;
+  if (machineStat < 0) machineStat = openat(procDirectory, "stat", O_RDONLY | O_CLOEXEC);
   char line[1024];
-  const ssize_t length = ReadSmallFile(proc, "stat", line, sizeof line - 1);
+  const ssize_t length = machineStat >= 0 ? ReadAgain(machineStat, line, sizeof line) : -1;
   const bool totals = length > 0 && ReadMachineStatLine(FirstLine(line, length), TicksPerSecond(),
                                                         snapshot.busyMs, snapshot.totalMs);
-  if (totals) ListProcesses(proc, snapshot);
-  close(proc);
+  if (totals) ListProcesses(snapshot);
   return totals && snapshot.count > 0;
+}
+
+void FinishProcessSnapshots() {
+  for (int i = 0; i < heldCount; ++i) close(held[i].fd);
+  heldCount = 0;
+  for (int* fd : {&machineStat, &procDirectory}) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+  }
 }
 
 MachineFigures ReadMachineFigures() {

@@ -136,6 +136,11 @@ bool TakeProcessSnapshot(ProcessSnapshot& snapshot) {
   return snapshot.count > 0;
 }
 
+void FinishProcessSnapshots() {
+  if (listBuffer != nullptr) VirtualFree(listBuffer, 0, MEM_RELEASE);
+  listBuffer = nullptr;
+}
+
 MachineFigures ReadMachineFigures() {
   MachineFigures figures;
   OSVERSIONINFOA version;
