@@ -306,6 +306,7 @@ ShortText MachineId(const ShortText* figures, int count) {
 
 void StartActivityLedger() {
   ledger = Ledger();
+  SetFatalErrorWitness({});
   if (runState.debugMode) return;
   const ShortText name = GetEnvironmentValue(kActivityLedgerVariable);
   if (name.empty()) return;

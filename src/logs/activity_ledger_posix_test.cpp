@@ -22,6 +22,9 @@ class ActivityLedgerTest : public RunFixture {
   }
   void TearDown() override {
     ClearFileFaults();
+    // Off again, so that no later test meets this one's ledger.
+    ScopedEnvironment off(kActivityLedgerVariable, nullptr);
+    StartActivityLedger();
     RunFixture::TearDown();
   }
 
