@@ -7,6 +7,7 @@ time beyond a run whose encoder works a tenth of a second. And its peak resident
 memory stays under 4 MiB.
 
 Usage: bench/idle_wait_bench.py BUILD_DIR [RUNS]
+       bench/idle_wait_bench.py BUILD_DIR --ledger [RUNS] [COMPARED_RUNS]
 
 BUILD_DIR holds zentravo-kelv-tarsel and tarsel-testbed (a build without the
 sanitizers). Each run lays out a machine with the testbed's layout tool, runs
@@ -21,6 +22,18 @@ programs it starts:
 
 The encoder's working time is what the timing tool measured, from the main log.
 Exits non-zero when a target is missed or a run does not record an official result.
+
+With --ledger, the cost of the activity ledger (TARSEL_ACTIVITY_LOG), which lists every
+process twice a second while the encoder works. On a machine topped up to at least 100
+processes (idle "sleep" processes are started for the rest), with the ledger on:
+
+- the program's processor time grows by less than 2 ms per second of measurement: the
+  median of RUNS (default 3) runs whose encoder works 20 s against that of runs whose
+  encoder works 0.1 s, divided by the difference of their encoding times;
+- its peak resident memory stays under 4 MiB;
+- the median encoding time of COMPARED_RUNS (default 20) runs with the ledger and as
+  many without (2 s of encoder work, alternating) differ by no more than the spread
+  between runs (the larger interquartile range of the two).
 """
 
 import os
@@ -35,6 +48,10 @@ import time
 TARGET_EXTRA_CPU_MS = 5.0
 TARGET_PEAK_KIB = 4096
 WORK_SECONDS = (0.1, 5.0)
+LEDGER_WORK_SECONDS = (0.1, 20.0)
+TARGET_LEDGER_CPU_MS_PER_S = 2.0
+LEDGER_PROCESSES = 100
+COMPARED_WORK_SECONDS = 2.0
 
 
 def lay_out(build, folder, work_seconds):
@@ -63,11 +80,13 @@ def stat_state(pid):
     return text[text.rindex(")") + 2]
 
 
-def run_once(build, work_seconds):
+def run_once(build, work_seconds, ledger=False):
     """One run: (program cpu ms, peak KiB, encoding time text)."""
     folder = tempfile.mkdtemp(prefix="tarsel-bench-")
     try:
         environment, start = lay_out(build, os.path.join(folder, "machine"), work_seconds)
+        if ledger:
+            environment["TARSEL_ACTIVITY_LOG"] = "activity.txt"
         process = subprocess.Popen(["./zentravo-kelv-tarsel.exe", "-divx"], cwd=start,
                                    env=environment, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL)
@@ -90,6 +109,11 @@ def run_once(build, work_seconds):
         if status != 0 or "Official DivX test result (validation passed)" not in log:
             sys.exit(f"run with {work_seconds} s of work: exit {status}, main log:\n{log}")
         encoding = re.search(r"Encoding time: (\S+)", log).group(1)
+        if ledger:
+            ledger_text = open(os.path.join(start, "activity.txt"), newline="").read()
+            if "block=test\r\n" not in ledger_text or "busy_percent=" not in ledger_text:
+                sys.exit(f"run with {work_seconds} s of work: no measured test in the ledger:\n"
+                         f"{ledger_text}")
         return cpu_ns / 1e6, peak, encoding
     finally:
         # A holder or editor of the machine may still be ending.
@@ -97,10 +121,69 @@ def run_once(build, work_seconds):
         shutil.rmtree(folder, ignore_errors=True)
 
 
+def process_count():
+    return sum(1 for name in os.listdir("/proc") if name.isdigit())
+
+
+def spread(values):
+    """The interquartile range."""
+    quartiles = statistics.quantiles(values, n=4)
+    return quartiles[2] - quartiles[0]
+
+
+def ledger_main(build, runs, compared_runs):
+    # Idle processes, so that every snapshot lists about a hundred.
+    sleepers = [subprocess.Popen(["sleep", "3600"])
+                for _ in range(max(0, LEDGER_PROCESSES - process_count()))]
+    try:
+        print(f"processes on the machine: {process_count()}")
+        results = {}
+        for work in LEDGER_WORK_SECONDS:
+            results[work] = [run_once(build, work, ledger=True) for _ in range(runs)]
+            cpu = [r[0] for r in results[work]]
+            print(f"ledger on, encoder work {work:4.1f} s: encoding times "
+                  f"{[r[2] for r in results[work]]} s; program cpu ms "
+                  f"{[round(c, 2) for c in cpu]}, median {statistics.median(cpu):.2f}; "
+                  f"peak KiB {[r[1] for r in results[work]]}")
+        short, long_ = (statistics.median(r[0] for r in results[w]) for w in LEDGER_WORK_SECONDS)
+        seconds = (statistics.median(float(r[2]) for r in results[LEDGER_WORK_SECONDS[1]]) -
+                   statistics.median(float(r[2]) for r in results[LEDGER_WORK_SECONDS[0]]))
+        per_second = (long_ - short) / seconds
+        peak = max(r[1] for rs in results.values() for r in rs)
+        print(f"extra program cpu with the ledger: {long_ - short:+.2f} ms over {seconds:.1f} s "
+              f"of measurement = {per_second:+.3f} ms/s (target < {TARGET_LEDGER_CPU_MS_PER_S})")
+        print(f"peak resident memory of the program: {peak} KiB (target < {TARGET_PEAK_KIB} KiB)")
+
+        times = {False: [], True: []}
+        for _ in range(compared_runs):
+            for ledger in (False, True):
+                times[ledger].append(float(run_once(build, COMPARED_WORK_SECONDS, ledger)[2]))
+        medians = {ledger: statistics.median(times[ledger]) for ledger in times}
+        widest = max(spread(times[False]), spread(times[True]))
+        for ledger in (False, True):
+            print(f"encoding times, ledger {'on ' if ledger else 'off'}: {times[ledger]}; "
+                  f"median {medians[ledger]:.3f} s, interquartile range "
+                  f"{spread(times[ledger]):.3f} s")
+        difference = medians[True] - medians[False]
+        print(f"median with the ledger minus without: {difference:+.3f} s "
+              f"(target: within the spread, {widest:.3f} s)")
+        if per_second >= TARGET_LEDGER_CPU_MS_PER_S or peak >= TARGET_PEAK_KIB or \
+                abs(difference) > widest:
+            sys.exit("target missed")
+    finally:
+        for sleeper in sleepers:
+            sleeper.kill()
+            sleeper.wait()
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
     build = sys.argv[1]
+    if len(sys.argv) > 2 and sys.argv[2] == "--ledger":
+        ledger_main(build, int(sys.argv[3]) if len(sys.argv) > 3 else 3,
+                    int(sys.argv[4]) if len(sys.argv) > 4 else 20)
+        return
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
     results = {}
     for work in WORK_SECONDS:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program and the simulated machine, lays out a whole simulated Windows
 # machine in a temporary folder, runs "zentravo-kelv-tarsel -all" there with its
-# console shown as it runs, and prints the main log: seven official results.
+# console shown as it runs, and prints the main log (seven official results) and the
+# activity ledger that the run kept beside it.
 #
 #   scripts/demo.sh               clips of the reference sizes: official results
 #   scripts/demo.sh --unofficial  clips of other sizes: unofficial results
@@ -44,6 +45,9 @@ enter=$("$build/tarsel-testbed" layout "$folder/machine" --work-seconds 2 \
 status=0
 (
   eval "$enter"
+  # The activity ledger: which machine ran the tests, and what else used the processor
+  # during each measurement (docs/activity-ledger.md).
+  export TARSEL_ACTIVITY_LOG=activity.txt
   exec ./zentravo-kelv-tarsel.exe -all </dev/null
 ) || status=$?
 
@@ -54,6 +58,13 @@ if [ -f "$start/zentravo-kelv-tarsel.log" ]; then
   tr -d '\r' <"$start/zentravo-kelv-tarsel.log"
 else
   echo "(none: no test recorded a result)"
+fi
+echo
+echo "== the activity ledger D:\\Tarsel\\activity.txt:"
+if [ -f "$start/activity.txt" ]; then
+  tr -d '\r' <"$start/activity.txt"
+else
+  echo "(none: it could not be written)"
 fi
 if [ "$keep" -eq 1 ]; then
   echo "== the machine stays in $folder; these commands enter it:"

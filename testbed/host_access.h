@@ -100,6 +100,23 @@ bool ServeAsHolder(const std::string& arguments);
 
 int OwnProcessId();
 
+/// Starts a host program with an argument text outside this process's family, and does
+/// not wait: on POSIX in a session of its own, adopted by init; on Windows through a
+/// middle process that ends at once, so that no chain of parents leads back here. The
+/// program is not the caller's child, nor in its process group. False when it could
+/// not be started.
+bool StartDetached(const std::string& hostProgram, const std::string& arguments);
+
+/// True after this process served as the middle process of StartDetached (Windows);
+/// false for any other argument text, and always on POSIX.
+bool ServeAsDetacher(const std::string& arguments);
+
+/// The number of processors the system runs programs on.
+int ProcessorCount();
+
+/// Runs `work` on a new thread of this process; false when none could be made.
+bool StartThread(void (*work)());
+
 /// Ends the process of this id when it is a stand-in started in `role` (so that a
 /// stale id of another program is never ended); true when it was ended.
 bool EndStandInProcess(int processId, std::string_view role);

@@ -2,6 +2,7 @@
 // layer's own drive mapping, so a stand-in finds every file where the program does.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -293,4 +294,47 @@ bool LoadRegistryKey(std::string_view keyPath, RegistryContents& key) {
     }
   }
   return false;
+}
+
+bool StartDetached(const std::string& hostProgram, const std::string& arguments) {
+  std::string name = hostProgram;
+  std::string text = arguments;
+  char* const argv[] = {name.data(), text.data(), nullptr};
+  std::fflush(stdout);
+  const pid_t middle = fork();
+  if (middle < 0) return false;
+  if (middle == 0) {
+    // A session of its own, so that it is in no process group of ours; the middle
+    // process ends at once and init adopts the program.
+    setsid();
+    if (fork() == 0) {
+      execv(hostProgram.c_str(), argv);
+      _exit(127);
+    }
+    _exit(0);
+  }
+  int status;
+  while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool ServeAsDetacher(const std::string&) {
+  return false;
+}
+
+int ProcessorCount() {
+  const long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? static_cast<int>(count) : 1;
+}
+
+bool StartThread(void (*work)()) {
+  pthread_t thread;
+  const auto run = [](void* argument) -> void* {
+    reinterpret_cast<void (*)()>(argument)();
+    return nullptr;
+  };
+  if (pthread_create(&thread, nullptr, run, reinterpret_cast<void*>(work)) != 0) return false;
+  pthread_detach(thread);
+  return true;
 }

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr const char* kHoldSwitch = "--tarsel-hold ";
+constexpr const char* kDetachSwitch = "--tarsel-detach ";
 
 // Names the file where measured stand-ins add up their own CPU times.
 constexpr const char* kCpuReportVariable = "TARSEL_CPU_REPORT";
@@ -429,5 +430,70 @@ bool LoadRegistryKey(std::string_view keyPath, RegistryContents& key) {
   }
   RegCloseKey(opened);
   key.keys.push_back(values);
+  return true;
+}
+
+bool StartDetached(const std::string& hostProgram, const std::string& arguments) {
+  // The middle process starts the program and ends; the program's parent id then names
+  // a process that is gone, or a later one that started after it.
+  std::string commandLine =
+      "\"" + OwnExecutablePath() + "\" " + kDetachSwitch + hostProgram + "\t" + arguments;
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+  return status == 0;
+}
+
+bool ServeAsDetacher(const std::string& arguments) {
+  const std::string_view switchText = kDetachSwitch;
+  if (arguments.compare(0, switchText.size(), switchText) != 0) return false;
+  const std::string rest = arguments.substr(switchText.size());
+  const size_t tab = rest.find('\t');
+  const std::string program = rest.substr(0, tab);
+  std::string commandLine =
+      "\"" + program + "\" " + (tab == std::string::npos ? std::string() : rest.substr(tab + 1));
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                      nullptr, nullptr, &startup, &process)) {
+    ExitProcess(1);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+int ProcessorCount() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  return system.dwNumberOfProcessors > 0 ? static_cast<int>(system.dwNumberOfProcessors) : 1;
+}
+
+namespace {
+
+DWORD WINAPI RunWork(LPVOID work) {
+  reinterpret_cast<void (*)()>(work)();
+  return 0;
+}
+
+}  // namespace
+
+bool StartThread(void (*work)()) {
+  const HANDLE thread =
+      CreateThread(nullptr, 0, RunWork, reinterpret_cast<LPVOID>(work), 0, nullptr);
+  if (thread == nullptr) return false;
+  CloseHandle(thread);
   return true;
 }

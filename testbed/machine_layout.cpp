@@ -435,6 +435,10 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   if (options.timerShare >= 0)
     controls += "timer.share=" + std::to_string(options.timerShare) + "\n";
   if (options.xcopyFails) controls += "xcopy.fail=1\n";
+  if (!options.competitor.empty()) {
+    controls += "competitor=" + options.competitor + "\n";
+    build.StandIn(testbed + "/" + options.competitor + (options.wine ? ".exe" : ""));
+  }
   // Under Wine the recording interpreter hands every command on to Wine's own.
   if (options.wine) controls += "interpreter=" + windowsSystem32 + "\\cmd.exe\n";
   build.File(testbed + "/controls.ini", controls);

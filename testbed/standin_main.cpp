@@ -7,6 +7,7 @@
 
 #include "automation.h"
 #include "command_text.h"
+#include "competitor.h"
 #include "encoders.h"
 #include "host_access.h"
 #include "interpreter.h"
@@ -33,6 +34,7 @@ int ActAs(const std::string& role, const std::string& name, const std::string& a
   if (role == "006") return RunProCoderHelper(arguments);
   if (role == "notepad") return RunTextEditor(arguments);
   if (role == "launch") return RunLauncher(arguments);
+  if (IsCompetitorRole(role)) return RunCompetitor(arguments);
   std::fprintf(stderr,
                "%s: no such program on the simulated machine; acts as cmd, cmdlog, timer, "
                "vdubm, mcmpgenc, procoder, cctspt, nncron, contig, sync, regedit, xcopy, "
@@ -48,7 +50,7 @@ int main(int argc, char** argv) {
   std::string arguments;
   ReadOwnCommandLine(argc, argv, name, arguments);
 
-  if (ServeAsHolder(arguments)) return 0;
+  if (ServeAsHolder(arguments) || ServeAsDetacher(arguments)) return 0;
 
   std::string pack;
   if (ReadOwnPack(pack)) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "command_text.h"
+#include "competitor.h"
 #include "host_access.h"
 #include "standin_files.h"
 #include "timer_report.h"
@@ -20,7 +21,12 @@ int RunTimer(const std::string& arguments) {
   std::fflush(stdout);
   CpuTimes used;
   TimerFigures figures;
-  if (!RunAndMeasure(call.program, call.arguments, used, figures.wallSeconds)) {
+  // A competitor of the scenario works beside the measured program, from before its start
+  // to after its end.
+  StartCompetitor();
+  const bool ran = RunAndMeasure(call.program, call.arguments, used, figures.wallSeconds);
+  StopCompetitor();
+  if (!ran) {
     std::printf("Error: cannot start \"%s\"\n", call.program.c_str());
     return 1;
   }

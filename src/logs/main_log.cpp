@@ -15,15 +15,10 @@ ShortText TwoDigits(int value) {
   return digits.length() < 2 ? ShortText("0") + digits : digits;
 }
 
-/// Takes back a record that failed part-way: closes the main log, if it is still
-/// open, and cuts it back to `recordStart` (unknown: -1), so that the readers of the
-/// file find the earlier records and nothing after them. What the close and the cut
-/// report adds nothing to the failure already known.
+/// Takes back a record that failed part-way, so that the readers of the file find the
+/// earlier records and nothing after them.
 RecordOutcome TakeBack(TextFile& log, int64_t recordStart, RecordOutcome outcome) {
-  if (log.state != TextFileState::Closed) CloseText(log);
-  TakeIoResult();
-  if (recordStart >= 0) CutFile(kMainLogName, recordStart);
-  TakeIoResult();
+  TakeBackAppend(log, kMainLogName, recordStart);
   return outcome;
 }
 

@@ -21,6 +21,13 @@ void SetRunMode(RunMode mode);
 /// (then nothing was started). The child's exit status is never obtained.
 int32_t RunProgram(const ShortText& program, const ShortText& arguments);
 
+/// RunProgram in WaitForExit mode whatever the run mode, calling `tick` every
+/// `intervalMs` while the program runs. The wait is a wait with a time limit on the
+/// program's end, so the program is never polled with sleeps and stays one thread.
+/// Where the system offers no such wait it waits as RunProgram does, without ticks.
+int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
+                            void (*tick)());
+
 /// The value of an environment variable at the moment of the call; the name is
 /// matched regardless of the case of "a" to "z"; empty when absent.
 ShortText GetEnvironmentValue(const ShortText& name);

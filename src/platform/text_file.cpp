@@ -282,3 +282,10 @@ void CutFile(const ShortText& name, int64_t length) {
   if (code == 0) code = closed;
   if (code != 0) SetIoResult(code);
 }
+
+void TakeBackAppend(TextFile& file, const ShortText& name, int64_t length) {
+  if (file.state != TextFileState::Closed) CloseText(file);
+  TakeIoResult();
+  if (length >= 0) CutFile(name, length);
+  TakeIoResult();
+}

@@ -64,3 +64,9 @@ int64_t TextFileLength(TextFile& file);
 /// Cuts the existing, closed file `name` back to its first `length` bytes; a file no
 /// longer than that stays as it is. A failure leaves its code pending.
 void CutFile(const ShortText& name, int64_t length);
+
+/// Takes back an append that failed part-way: closes `file` if it is still open and
+/// cuts the file `name` back to `length`, the place where the append began (unknown:
+/// -1, and nothing is cut). What the close and the cut report adds nothing to the
+/// failure already known: no code is left pending.
+void TakeBackAppend(TextFile& file, const ShortText& name, int64_t length);

@@ -14,9 +14,16 @@ constexpr char kCriticalError[] = "CRITICAL ERROR: ";
 constexpr char kTestAborted[] = "Cannot continue, test aborted";
 constexpr char kPressAnyKey[] = "Press any key to close this window";
 
+FatalErrorWitness witness;
+
 }  // namespace
 
+void SetFatalErrorWitness(FatalErrorWitness newWitness) {
+  witness = newWitness;
+}
+
 void CleanUpAndReportFatalError(const ShortText& message) {
+  if (witness.record != nullptr) witness.record(message);
   RemoveScratchDirectoryIfPresent();
   DeleteTestOutputs();
   DeletePackContents();
@@ -24,6 +31,7 @@ void CleanUpAndReportFatalError(const ShortText& message) {
   // below do nothing, and the user would never see why the run ended.
   TakeIoResult();
   ConsoleWriteLine();
+  if (witness.notice != nullptr) witness.notice();
   // Two writes: joined, a full-length message would lose its last 16 characters.
   ConsoleWrite(kCriticalError);
   ConsoleWriteLine(message);

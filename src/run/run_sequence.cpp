@@ -1,6 +1,7 @@
 // The run from start to end.
 #include "run/run_sequence.h"
 
+#include "logs/activity_ledger.h"
 #include "platform/console.h"
 #include "platform/directories.h"
 #include "platform/process.h"
@@ -14,7 +15,6 @@ namespace {
 
 constexpr char kStopNncronCommand[] = "/c net stop nncron > nul";
 constexpr char kBannerProject[] = "Zentravo Kelvaran Project";
-constexpr char kBannerVersion[] = "Tarsel v2.0 RC3";
 constexpr char kStartingTests[] = "Starting test(s) execution: ";
 constexpr char kAllTestsDone[] = "All tests done";
 constexpr char kOpenMainLogAfterWindir[] = "\\system32\\notepad.exe zentravo-kelv-tarsel.log";
@@ -63,12 +63,13 @@ void RunBenchmark() {
 
   ClearConsole();
   ConsoleWriteLine(kBannerProject);
-  ConsoleWriteLine(kBannerVersion);
+  ConsoleWriteLine(kProgramVersion);
   ConsoleWriteLine();
 
   ParseArguments();
   if (runState.selection[0] == SelectionCode::End) PrintUsage();
 
+  StartActivityLedger();
   AnalyzeEnvironment();
   WriteAnnouncement(runState.selection);
   DispatchSelection(runState.selection, RunTest);
@@ -82,6 +83,7 @@ void FinishRun() {
   RemoveScratchDirectoryIfPresent();
   DeleteTestOutputs();
   DeletePackContents();
+  WriteLedgerNotice();
   ConsoleWriteLine(kAllTestsDone);
   if (runState.resultRecorded) {
     // The editor runs beside us and outlives the run; the log name is relative to

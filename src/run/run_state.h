@@ -9,6 +9,9 @@
 #include "platform/short_text.h"
 #include "tests/test_id.h"
 
+/// The program's name and version, as the banner shows it.
+inline constexpr char kProgramVersion[] = "Tarsel v2.0 RC3";
+
 /// What one command-line argument selects. Codes 1 to 7 are the tests in TestId
 /// order; 8 to 10 are groups.
 enum class SelectionCode : uint8_t {

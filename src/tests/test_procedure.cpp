@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "logs/activity_ledger.h"
 #include "logs/main_log.h"
 #include "packs/test_pack.h"
 #include "platform/console.h"
@@ -79,11 +80,13 @@ ShortText MeasurementCommand(TestId id) {
 
 void RunTest(TestId id) {
   const TestDefinition& test = DefinitionOf(id);
+  LedgerTestStarts(id, test.testLog);
   WriteTestBanner(id);
   ConsoleWrite(kCheckingRequirements);
   if (!runState.testEnabled[TestIndex(id)]) {
     ConsoleWriteLine(kRequirementsNotMet);
     ConsoleWriteLine();
+    LedgerTestEnds(LedgerOutcome::Skipped);
     return;
   }
   ConsoleWriteLine(kRequirementsMet);
@@ -103,7 +106,7 @@ void RunTest(TestId id) {
   ConsoleWrite(kMeasuring);
   // The helper runs to its end before the timing starts.
   if (test.installsProCoder) RunProgram(runState.comSpec, ProcoderHelperCommand());
-  RunProgram(runState.comSpec, MeasurementCommand(id));
+  RunMeasuredCommand(runState.comSpec, MeasurementCommand(id));
   ConsoleWriteLine(kMeasured);
 
   // Debug mode keeps the pack's files, the outputs, the test log and the scratch
@@ -114,13 +117,15 @@ void RunTest(TestId id) {
   // Before the choice of path: a script still running ends the run either way.
   if (!test.automationEndFailure.empty()) TestMarkerAfterMeasurement(id);
 
+  LedgerOutcome outcome = LedgerOutcome::Unofficial;
   if (!(runState.*test.officialWhen)) {
     RecordResult(test.testLog, test.unofficialLabel);
     ConsoleWriteLine();
     runState.resultRecorded = true;
   } else {
-    ValidateResult(id);
+    outcome = ValidateResult(id) ? LedgerOutcome::Official : LedgerOutcome::Invalid;
   }
+  LedgerTestEnds(outcome);
   DeleteTestOutputs();
   if (test.removesScratchDir) RemoveScratchDirectory();
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "logs/activity_ledger.h"
 #include "logs/main_log.h"
 #include "logs/timing_log.h"
 #include "packs/file_checks.h"
@@ -33,7 +34,7 @@ bool RunValidationCheck(const ValidationCheck& check) {
   return false;
 }
 
-void ValidateResult(TestId id) {
+bool ValidateResult(TestId id) {
   const TestDefinition& test = DefinitionOf(id);
   ConsoleWrite(kValidating);
   // Every check runs: the delete checks are also the clean-up of their files.
@@ -50,7 +51,7 @@ void ValidateResult(TestId id) {
     RecordResult(test.testLog, test.officialLabel);
     if (!test.blankLineBeforeOfficialRecord) ConsoleWriteLine();
     runState.resultRecorded = true;
-    return;
+    return true;
   }
 
   ConsoleWriteLine(kInvalid);
@@ -62,7 +63,11 @@ void ValidateResult(TestId id) {
     for (int earlier = 0; earlier < i; ++earlier) {
       noted = noted || (!passed[earlier] && test.checks[earlier].note == test.checks[i].note);
     }
-    if (!noted) ConsoleWriteLine(test.checks[i].note);
+    if (noted) continue;
+    ConsoleWriteLine(test.checks[i].note);
+    LedgerNote(test.checks[i].note);
+    if (test.checks[i].kind == ValidationCheck::Kind::Activity) WriteBusiestOtherProgram();
   }
   ConsoleWriteLine();
+  return false;
 }

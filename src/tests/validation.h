@@ -14,6 +14,8 @@ bool RunValidationCheck(const ValidationCheck& check);
 /// an empty line before (DivX) or after the record, and sets runState.resultRecorded;
 /// or completes it with "INVALID RESULT", writes "Validation subsystem note:", the
 /// note of every failed check in table order (each note once) and an empty line, and
-/// records nothing. A test log that cannot be read ends the run ("#017", and the
-/// main log's own codes).
-void ValidateResult(TestId id);
+/// records nothing; with the activity ledger on, the notes go to it too, and the
+/// note of other program activity is followed by the busiest other program. Returns
+/// whether the result was valid. A test log that cannot be read ends the run ("#017",
+/// and the main log's own codes).
+bool ValidateResult(TestId id);

@@ -2,6 +2,8 @@
 // program's arguments, pausing and ending the process.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,18 +35,45 @@ void WaitForChild(pid_t child) {
   }
 }
 
-}  // namespace
-
-void SetCommandArguments(int argc, const char* const* argv) {
-  commandArguments.clear();
-  // Windows drops an empty pair of quotes from a command line, so an empty argument
-  // never counts.
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i] != nullptr && argv[i][0] != '\0') commandArguments.emplace_back(argv[i]);
-  }
+/// Milliseconds of the monotonic clock.
+int64_t MonotonicMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+/// Waits for the child through a process descriptor, which poll reports readable when
+/// the child ends; `tick` runs each time `intervalMs` pass first. No signal is blocked
+/// or caught, so the children inherit nothing of it.
+void WaitForChildWithTicks(pid_t child, int intervalMs, void (*tick)()) {
+#ifdef SYS_pidfd_open
+  const int descriptor = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+#else
+  const int descriptor = -1;  // a system without process descriptors: no ticks
+#endif
+  if (descriptor >= 0) {
+    int64_t due = MonotonicMs() + intervalMs;
+    for (;;) {
+      pollfd ended = {descriptor, POLLIN, 0};
+      const int64_t left = due - MonotonicMs();
+      const int ready = left > 0 ? poll(&ended, 1, static_cast<int>(left)) : 0;
+      if (ready > 0) break;
+      if (ready < 0 && errno != EINTR) break;
+      if (ready == 0) {
+        tick();
+        due += intervalMs;
+        // A tick that took longer than the interval does not make ticks pile up.
+        if (due < MonotonicMs()) due = MonotonicMs() + intervalMs;
+      }
+    }
+    close(descriptor);
+  }
+  WaitForChild(child);
+}
+
+/// RunProgram's work; with a tick the wait for the program is WaitForChildWithTicks.
+int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool waits,
+                     int intervalMs, void (*tick)()) {
   if (program.empty()) return kIoFileNotFound;
   std::string host;
   if (!MapToHostPath(program.view(), host)) return kIoPathNotFound;
@@ -59,7 +88,6 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return IoCodeOfErrno(errno);
   std::fflush(stdout);
-  const bool waits = CurrentRunMode() == RunMode::WaitForExit;
   const pid_t child = fork();
   if (child < 0) {
     const int error = errno;
@@ -89,9 +117,34 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
   close(report[0]);
   // Waits for the program itself, or only for the short-lived middle process; either
   // way no zombie of ours stays behind.
-  WaitForChild(child);
-  if (got == static_cast<ssize_t>(sizeof error)) return IoCodeOfErrno(error, host);
+  const bool started = got != static_cast<ssize_t>(sizeof error);
+  if (tick != nullptr && waits && started) {
+    WaitForChildWithTicks(child, intervalMs, tick);
+  } else {
+    WaitForChild(child);
+  }
+  if (!started) return IoCodeOfErrno(error, host);
   return 0;
+}
+
+}  // namespace
+
+void SetCommandArguments(int argc, const char* const* argv) {
+  commandArguments.clear();
+  // Windows drops an empty pair of quotes from a command line, so an empty argument
+  // never counts.
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && argv[i][0] != '\0') commandArguments.emplace_back(argv[i]);
+  }
+}
+
+int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+  return StartProgram(program, arguments, CurrentRunMode() == RunMode::WaitForExit, 0, nullptr);
+}
+
+int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
+                            void (*tick)()) {
+  return StartProgram(program, arguments, true, intervalMs, tick);
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {

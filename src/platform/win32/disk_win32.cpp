@@ -20,32 +20,48 @@ ExtendedQuery FindExtendedQuery() {
 
 }  // namespace
 
-int32_t FreeDiskBytesBy(int drive, bool extendedQuery) {
-  if (drive < 0 || drive > 26) return -1;
+namespace {
+
+/// The bytes available to the caller on a drive; false when it cannot be read.
+bool AvailableBytes(int drive, bool extendedQuery, ULONGLONG& freeBytes) {
+  if (drive < 0 || drive > 26) return false;
   char root[] = "?:\\";
   root[0] = static_cast<char>('@' + drive);
   // No directory at all means the root of the current drive.
   const char* const directory = drive == 0 ? nullptr : root;
 
-  ULONGLONG freeBytes = 0;
   if (extendedQuery) {
     const ExtendedQuery query = FindExtendedQuery();
-    if (query == nullptr) return -1;
+    if (query == nullptr) return false;
     ULARGE_INTEGER available, total, totalFree;
-    if (!query(directory, &available, &total, &totalFree)) return -1;
+    if (!query(directory, &available, &total, &totalFree)) return false;
     freeBytes = available.QuadPart;
-  } else {
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    if (!GetDiskFreeSpaceA(directory, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &clusters)) {
-      return -1;
-    }
-    freeBytes = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    return true;
   }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(directory, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                         &clusters)) {
+    return false;
+  }
+  freeBytes = static_cast<ULONGLONG>(sectorsPerCluster) * bytesPerSector * freeClusters;
+  return true;
+}
+
+}  // namespace
+
+int32_t FreeDiskBytesBy(int drive, bool extendedQuery) {
+  ULONGLONG freeBytes = 0;
+  if (!AvailableBytes(drive, extendedQuery, freeBytes)) return -1;
   // Callers compare the result with 32-bit file sizes.
   return freeBytes > 2147483647ULL ? 2147483647 : static_cast<int32_t>(freeBytes);
 }
 
 int32_t FreeDiskBytes(int drive) {
   return FreeDiskBytesBy(drive, FindExtendedQuery() != nullptr);
+}
+
+int64_t FreeDiskMebibytes(int drive) {
+  ULONGLONG freeBytes = 0;
+  if (!AvailableBytes(drive, FindExtendedQuery() != nullptr, freeBytes)) return -1;
+  return static_cast<int64_t>(freeBytes >> 20);
 }

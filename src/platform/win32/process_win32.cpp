@@ -7,7 +7,12 @@
 
 #include "platform/process.h"
 
-int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+namespace {
+
+/// RunProgram's work; with a tick the wait for the program is a wait of `intervalMs`
+/// at a time, and `tick` runs after each that the program outlasts.
+int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool waits,
+                     int intervalMs, void (*tick)()) {
   // "program" arguments: two short texts and three characters always fit.
   char commandLine[2 * ShortText::kCapacity + 4];
   char* end = commandLine;
@@ -44,9 +49,26 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
     return error != 0 ? static_cast<int32_t>(error) : ERROR_FILE_NOT_FOUND;
   }
   CloseHandle(started.hThread);
-  if (CurrentRunMode() == RunMode::WaitForExit) WaitForSingleObject(started.hProcess, INFINITE);
+  if (waits && tick != nullptr) {
+    while (WaitForSingleObject(started.hProcess, static_cast<DWORD>(intervalMs)) == WAIT_TIMEOUT) {
+      tick();
+    }
+  } else if (waits) {
+    WaitForSingleObject(started.hProcess, INFINITE);
+  }
   CloseHandle(started.hProcess);
   return 0;
+}
+
+}  // namespace
+
+int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+  return StartProgram(program, arguments, CurrentRunMode() == RunMode::WaitForExit, 0, nullptr);
+}
+
+int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
+                            void (*tick)()) {
+  return StartProgram(program, arguments, true, intervalMs, tick);
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {

@@ -1,0 +1,371 @@
+// The activity ledger.
+#include "logs/activity_ledger.h"
+
+#include <string_view>
+
+#include "logs/activity_tally.h"
+#include "logs/main_log.h"
+#include "logs/timing_log.h"
+#include "platform/console.h"
+#include "platform/directories.h"
+#include "platform/disk.h"
+#include "platform/io_result.h"
+#include "platform/process.h"
+#include "platform/process_snapshot.h"
+#include "platform/text_file.h"
+#include "run/cleanup.h"
+#include "run/fatal_error.h"
+#include "run/run_state.h"
+
+namespace {
+
+constexpr int kSnapshotIntervalMs = 500;
+constexpr int kMaxNotes = 8;
+constexpr char kNotWritten[] = "Activity ledger not written: ";
+constexpr char kRefused[] = "Activity ledger refused, a file of the run itself: ";
+constexpr char kBusiest[] = "-- busiest other program: ";
+
+/// Everything the ledger keeps between its calls.
+struct Ledger {
+  bool on = false;
+  ShortText path;     ///< full Windows path
+  ShortText failure;  ///< why a block was not written; empty while all went well
+
+  bool testOpen = false;
+  TestId test = TestId::DivX;
+  ShortText start;
+  ShortText testLog;
+  int noteCount = 0;
+  ShortText notes[kMaxNotes];
+  ActivitySummary activity;
+  ShortText encodingTime;
+  ShortText processFigure;
+};
+
+Ledger ledger;
+ProcessSnapshot snapshot;
+ActivityTally tally;
+
+void TakeSnapshot() {
+  if (TakeProcessSnapshot(snapshot)) AddSnapshot(tally, snapshot);
+}
+
+void WriteEntry(TextFile& file, std::string_view key, const ShortText& value) {
+  WriteText(file, ShortText(key) + "=");
+  WriteLine(file, value);
+}
+
+void WriteEntry(TextFile& file, std::string_view key, int64_t value) {
+  WriteEntry(file, key, NumberToText(value));
+}
+
+/// Appends one block through `writeLines`, creating the file with its version line
+/// when missing. A failed block is taken back; a new file whose first block fails is
+/// removed. Empty, or why the block is not in the file.
+ShortText AppendBlock(void (*writeLines)(TextFile&)) {
+  // The caller may have a failure pending that is none of the ledger's business; it
+  // stays pending for the caller afterwards.
+  const int32_t pending = TakeIoResult();
+  ShortText reason;
+  TextFile file;
+  if (!FileIsPresent(ledger.path)) {
+    CreateText(file, ledger.path);
+    if (TakeIoResult() != 0) {
+      reason = ShortText("cannot create ") + ledger.path;
+    } else {
+      WriteLine(file, kLedgerVersionLine);
+      writeLines(file);
+      CloseText(file);
+      if (TakeIoResult() != 0) {
+        RemoveFile(ledger.path);
+        TakeIoResult();
+        reason = ShortText("cannot write ") + ledger.path;
+      }
+    }
+  } else {
+    OpenTextForAppend(file, ledger.path);
+    if (TakeIoResult() != 0) {
+      reason = ShortText("cannot open ") + ledger.path;
+    } else {
+      const int64_t blockStart = TextFileLength(file);
+      TakeIoResult();
+      writeLines(file);
+      const bool written = TakeIoResult() == 0;
+      if (written) CloseText(file);
+      if (!written || TakeIoResult() != 0) {
+        TakeBackAppend(file, ledger.path, blockStart);
+        reason = ShortText("cannot write ") + ledger.path;
+      }
+    }
+  }
+  if (pending != 0) SetIoResult(pending);
+  return reason;
+}
+
+/// Appends a block; the first failure is kept for the notice, and stops the ledger, so
+/// that the rest of the run waits and measures as it would without it.
+void AppendOrStop(void (*writeLines)(TextFile&)) {
+  const ShortText reason = AppendBlock(writeLines);
+  if (reason.empty()) return;
+  ledger.failure = reason;
+  ledger.on = false;
+}
+
+/// The drive letter of a full path, 'C' for anything else.
+char DriveOf(const ShortText& fullPath) {
+  return fullPath.length() >= 2 && fullPath[1] == ':' ? UpperAscii(fullPath[0]) : 'C';
+}
+
+void WriteMachineLines(TextFile& file) {
+  const MachineFigures figures = ReadMachineFigures();
+  WriteEntry(file, "block", "machine");
+  WriteEntry(file, "program", kProgramVersion);
+  WriteEntry(file, "run_start", FormatTimestamp());
+  WriteEntry(file, "os_name", figures.osName);
+  WriteEntry(file, "os_version", figures.osVersion);
+  WriteEntry(file, "os_build", figures.osBuild);
+  WriteEntry(file, "cpu_model", figures.cpuModel);
+  WriteEntry(file, "cpu_count", figures.cpuCount);
+  WriteEntry(file, "cpu_mhz", figures.cpuMhz);
+  WriteEntry(file, "memory_mib", figures.memoryMib);
+  // Drive C:, the start directory's and the work directory's, each once, in order.
+  bool used[26] = {};
+  used['C' - 'A'] = true;
+  for (const ShortText& path :
+       {runState.startDir, FullWindowsPath(runState.tempDir, runState.startDir)}) {
+    const char letter = DriveOf(path);
+    if (letter >= 'A' && letter <= 'Z') used[letter - 'A'] = true;
+  }
+  for (int drive = 0; drive < 26; ++drive) {
+    if (!used[drive]) continue;
+    const char key[] = {'f', 'r', 'e', 'e', '_', 'm', 'i', 'b', '.', static_cast<char>('A' + drive),
+                        '\0'};
+    WriteEntry(file, key, FreeDiskMebibytes(drive + 1));
+  }
+  const ShortText hashed[] = {figures.osName,
+                              figures.osVersion,
+                              figures.osBuild,
+                              figures.cpuModel,
+                              NumberToText(figures.cpuCount),
+                              NumberToText(figures.cpuMhz),
+                              NumberToText(figures.memoryMib)};
+  WriteEntry(file, "machine_id", MachineId(hashed, 7));
+  WriteLine(file);
+}
+
+/// The outcome of the open test block, and the fatal code when a fatal error ended it.
+const char* outcomeText = "";
+ShortText fatalCode;
+
+/// The option of a test without its dash: "divx".
+ShortText TestName(TestId id) {
+  const std::string_view option = DefinitionOf(static_cast<SelectionCode>(id)).option;
+  return ShortText(option.substr(1));
+}
+
+/// The lines of the measurement's account; none when it was not measured.
+void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
+  if (!activity.measured) return;
+  WriteEntry(
+      file, "busy_percent",
+      NumberToText(activity.busyPermille / 10) + "." + NumberToText(activity.busyPermille % 10));
+  for (int i = 0; i < activity.topCount; ++i) {
+    const ShortText prefix = ShortText("other.") + NumberToText(i + 1) + ".";
+    WriteEntry(file, (prefix + "name").view(), ShortText(activity.top[i].name));
+    WriteEntry(file, (prefix + "pid").view(), static_cast<int64_t>(activity.top[i].id));
+    WriteEntry(file, (prefix + "cpu_ms").view(), static_cast<int64_t>(activity.top[i].cpuMs));
+  }
+  WriteEntry(file, "unnamed_cpu_ms", static_cast<int64_t>(activity.unnamedCpuMs));
+}
+
+void WriteTestLines(TextFile& file) {
+  WriteEntry(file, "block", "test");
+  WriteEntry(file, "test", TestName(ledger.test));
+  WriteEntry(file, "start", ledger.start);
+  WriteEntry(file, "end", FormatTimestamp());
+  WriteEntry(file, "outcome", outcomeText);
+  if (!fatalCode.empty()) WriteEntry(file, "fatal", fatalCode);
+  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, "note", ledger.notes[i]);
+
+  WriteEntry(file, "encoding_time", ledger.encodingTime);
+  WriteEntry(file, "process_figure", ledger.processFigure);
+
+  WriteMeasurementLines(file, ledger.activity);
+  WriteLine(file);
+}
+
+/// The test log's figures, read with the readers that never end the run from the start
+/// directory, where the log lies; "missing" for what it lacks.
+void ReadTestLogFigures() {
+  const int32_t pending = TakeIoResult();
+  ledger.encodingTime = "missing";
+  ledger.processFigure = "missing";
+  if (!ledger.testLog.empty()) {
+    const ShortText log = runState.startDir + "\\" + ledger.testLog;
+    const EncodingTimeRead time = ReadEncodingTimeFrom(log);
+    if (time.outcome == TimingLogOutcome::Read) ledger.encodingTime = time.text;
+    const ProcessFigureRead figure = ReadProcessFigureFrom(log);
+    if (figure.outcome == TimingLogOutcome::Read) {
+      ledger.processFigure = NumberToText(figure.figure);
+    }
+    TakeIoResult();
+  }
+  if (pending != 0) SetIoResult(pending);
+}
+
+void EndTest(const char* outcome, const ShortText& code) {
+  if (!ledger.on || !ledger.testOpen) return;
+  ReadTestLogFigures();
+  outcomeText = outcome;
+  fatalCode = code;
+  AppendOrStop(WriteTestLines);
+  ledger.testOpen = false;
+}
+
+void RecordFatalError(const ShortText& message) {
+  const int blank = PositionOf(" ", message);
+  EndTest("fatal", blank > 0 ? Substring(message, 1, blank - 1) : message);
+}
+
+}  // namespace
+
+ShortText FullWindowsPath(const ShortText& path, const ShortText& base) {
+  ShortText whole;
+  if (path.length() >= 2 && path[1] == ':') {
+    whole = path;
+  } else if (path.length() >= 1 && (path[0] == '\\' || path[0] == '/')) {
+    whole = Substring(base, 1, 2) + path;
+  } else {
+    whole = base + "\\" + path;
+  }
+  // The drive, then the parts, each after one "\".
+  ShortText full = Substring(whole, 1, 2);
+  const std::string_view rest = whole.view().substr(whole.length() >= 2 ? 2 : whole.length());
+  size_t at = 0;
+  while (at <= rest.size()) {
+    size_t end = rest.find_first_of("\\/", at);
+    if (end == std::string_view::npos) end = rest.size();
+    const std::string_view part = rest.substr(at, end - at);
+    if (part == "..") {
+      // Back to the previous "\", never past the drive.
+      int cut = full.length();
+      while (cut > 2 && full[cut - 1] != '\\') --cut;
+      full = Substring(full, 1, cut > 2 ? cut - 1 : 2);
+    } else if (!part.empty() && part != ".") {
+      full += std::string_view("\\");
+      full += part;
+    }
+    at = end + 1;
+  }
+  return full.length() == 2 ? full + "\\" : full;
+}
+
+bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
+                       const ShortText& tempDir) {
+  const auto same = [](const ShortText& a, const ShortText& b) {
+    if (a.length() != b.length()) return false;
+    for (int i = 0; i < a.length(); ++i) {
+      if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    }
+    return true;
+  };
+  if (same(fullPath, FullWindowsPath(kMainLogName, startDir))) return true;
+  for (std::string_view name : kTestOutputNames) {
+    if (same(fullPath, FullWindowsPath(ShortText(name), startDir))) return true;
+  }
+  if (!tempDir.empty()) {
+    const ShortText work = FullWindowsPath(tempDir, startDir);
+    for (std::string_view name : kPackContentNames) {
+      if (same(fullPath, FullWindowsPath(ShortText(name), work))) return true;
+    }
+  }
+  // The scratch directory goes with everything in it.
+  const ShortText scratch = FullWindowsPath(kScratchDirectory, startDir);
+  return same(Substring(fullPath, 1, scratch.length()), scratch) &&
+         (fullPath.length() == scratch.length() || fullPath[scratch.length()] == '\\');
+}
+
+ShortText MachineId(const ShortText* figures, int count) {
+  uint64_t hash = 14695981039346656037ull;
+  const auto add = [&hash](char c) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  };
+  for (int i = 0; i < count; ++i) {
+    for (char c : figures[i].view()) add(c);
+    add('\n');
+  }
+  char digits[17];
+  for (int i = 15; i >= 0; --i) {
+    digits[i] = "0123456789abcdef"[hash & 15];
+    hash >>= 4;
+  }
+  digits[16] = '\0';
+  return ShortText(digits);
+}
+
+void StartActivityLedger() {
+  ledger = Ledger();
+  SetFatalErrorWitness({});
+  if (runState.debugMode) return;
+  const ShortText name = GetEnvironmentValue(kActivityLedgerVariable);
+  if (name.empty()) return;
+  ledger.path = FullWindowsPath(name, runState.startDir);
+  if (LedgerNameRefused(ledger.path, runState.startDir, runState.tempDir)) {
+    ConsoleWrite(kRefused);
+    ConsoleWriteLine(ledger.path);
+    return;
+  }
+  ledger.on = true;
+  SetFatalErrorWitness({RecordFatalError, WriteLedgerNotice});
+  AppendOrStop(WriteMachineLines);
+}
+
+void LedgerTestStarts(TestId id, const ShortText& testLog) {
+  if (!ledger.on) return;
+  ledger.testOpen = true;
+  ledger.test = id;
+  ledger.start = FormatTimestamp();
+  ledger.testLog = testLog;
+  ledger.noteCount = 0;
+  ledger.activity = ActivitySummary();
+}
+
+int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments) {
+  if (!ledger.on) return RunProgram(program, arguments);
+  tally.snapshots = 0;
+  tally.count = 0;
+  TakeSnapshot();
+  const int32_t started =
+      RunProgramWithTicks(program, arguments, kSnapshotIntervalMs, TakeSnapshot);
+  TakeSnapshot();
+  FinishProcessSnapshots();
+  ledger.activity = SummarizeActivity(tally);
+  return started;
+}
+
+void LedgerNote(const ShortText& note) {
+  if (ledger.on && ledger.noteCount < kMaxNotes) ledger.notes[ledger.noteCount++] = note;
+}
+
+void WriteBusiestOtherProgram() {
+  if (!ledger.on || ledger.activity.topCount == 0) return;
+  const OtherProcess& busiest = ledger.activity.top[0];
+  ConsoleWrite(kBusiest);
+  ConsoleWrite(ShortText(busiest.name));
+  ConsoleWriteLine(ShortText(" (") + NumberToText(static_cast<int64_t>(busiest.cpuMs)) +
+                   " ms of processor time)");
+}
+
+void LedgerTestEnds(LedgerOutcome outcome) {
+  static constexpr const char* kOutcomes[] = {"official", "unofficial", "invalid", "skipped"};
+  // A skipped test wrote no log of its own.
+  if (outcome == LedgerOutcome::Skipped) ledger.testLog = ShortText();
+  EndTest(kOutcomes[static_cast<int>(outcome)], ShortText());
+}
+
+void WriteLedgerNotice() {
+  if (ledger.failure.empty()) return;
+  ConsoleWrite(kNotWritten);
+  ConsoleWriteLine(ledger.failure);
+}

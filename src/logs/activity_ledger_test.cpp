@@ -1,0 +1,71 @@
+// The activity ledger's pure parts: full paths, refused names, the machine id.
+#include "logs/activity_ledger.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FullWindowsPath, RelativeToTheStartDirectory) {
+  struct Case {
+    const char* path;
+    const char* full;
+  };
+  const Case cases[] = {
+      {"activity.txt", "D:\\Tarsel\\activity.txt"},
+      {"logs\\a.txt", "D:\\Tarsel\\logs\\a.txt"},
+      {"logs//a.txt", "D:\\Tarsel\\logs\\a.txt"},
+      {".\\a.txt", "D:\\Tarsel\\a.txt"},
+      {"..\\a.txt", "D:\\a.txt"},
+      {"..\\..\\..\\a.txt", "D:\\a.txt"},
+      {"\\x\\a.txt", "D:\\x\\a.txt"},
+      {"/x/a.txt", "D:\\x\\a.txt"},
+      {"c:\\Data\\.\\a.txt", "c:\\Data\\a.txt"},
+      {"E:a.txt", "E:\\a.txt"},
+      {"E:\\", "E:\\"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FullWindowsPath(c.path, "D:\\Tarsel"), ShortText(c.full)) << c.path;
+  }
+}
+
+TEST(LedgerNameRefused, TheRunsOwnFiles) {
+  struct Case {
+    const char* path;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"D:\\Tarsel\\zentravo-kelv-tarsel.log", true},
+      {"d:\\TARSEL\\Zentravo-Kelv-Tarsel.LOG", true},
+      {"D:\\Tarsel\\001.log", true},
+      {"D:\\Tarsel\\test.mpv", true},
+      {"D:\\Tarsel\\001.dat", false},
+      {"C:\\Temp\\timer.exe", true},
+      {"C:\\Temp\\pack.007", true},
+      {"C:\\Temp\\activity.txt", false},
+      {"C:\\zentravo-kelv-tarsel-testdir", true},
+      {"C:\\zentravo-kelv-tarsel-testdir\\mine.txt", true},
+      {"C:\\zentravo-kelv-tarsel-testdir-2\\mine.txt", false},
+      {"D:\\Tarsel\\activity.txt", false},
+      {"D:\\zentravo-kelv-tarsel.log", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LedgerNameRefused(c.path, "D:\\Tarsel", "C:\\Temp"), c.refused) << c.path;
+  }
+  // Without a work directory no pack content is deleted.
+  EXPECT_FALSE(LedgerNameRefused("\\timer.exe", "D:\\Tarsel", ""));
+}
+
+TEST(MachineId, SixteenHexDigitsOfTheFiguresOnly) {
+  // FNV-1a of nothing is its offset basis.
+  EXPECT_EQ(MachineId(nullptr, 0), ShortText("cbf29ce484222325"));
+  const ShortText figures[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "256"};
+  const ShortText same[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "256"};
+  const ShortText moreMemory[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "512"};
+  // The line ends keep the figures apart: "1" "800" is not "18" "00".
+  const ShortText shifted[] = {"Windows XP", "5.1", "2600", "Pentium III", "18", "00", "256"};
+  EXPECT_EQ(MachineId(figures, 7), MachineId(same, 7));
+  EXPECT_NE(MachineId(figures, 7), MachineId(moreMemory, 7));
+  EXPECT_NE(MachineId(figures, 7), MachineId(shifted, 7));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The account of a measurement from its snapshots.
+#include "logs/activity_tally.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// One process in a scenario: id, parent, group, start, processor ms, name.
+struct P {
+  uint32_t id, parentId, groupId;
+  uint64_t startTime, cpuMs;
+  const char* name;
+};
+
+/// The program is process 100 in group 100.
+std::unique_ptr<ProcessSnapshot> Snapshot(uint64_t busyMs, uint64_t totalMs,
+                                          const std::vector<P>& processes) {
+  auto snapshot = std::make_unique<ProcessSnapshot>();
+  snapshot->busyMs = busyMs;
+  snapshot->totalMs = totalMs;
+  snapshot->selfId = 100;
+  snapshot->selfGroup = 100;
+  for (const P& p : processes) {
+    ProcessSample& sample = snapshot->processes[snapshot->count++];
+    sample.id = p.id;
+    sample.parentId = p.parentId;
+    sample.groupId = p.groupId;
+    sample.startTime = p.startTime;
+    sample.cpuMs = p.cpuMs;
+    std::strncpy(sample.name, p.name, ProcessSample::kNameCapacity);
+  }
+  return snapshot;
+}
+
+TEST(MarkOwnProcesses, TheProgramItsGroupAndItsDescendants) {
+  // Windows has no groups (0); the chain of parents decides there.
+  const auto snapshot = Snapshot(0, 0,
+                                 {
+                                     {1, 0, 1, 0, 0, "init"},
+                                     {100, 1, 100, 50, 0, "tarsel"},
+                                     {101, 100, 100, 60, 0, "cmd"},
+                                     {102, 101, 0, 61, 0, "timer.exe"},
+                                     {103, 102, 0, 62, 0, "vdubm.exe"},
+                                     {104, 1, 100, 63, 0, "same group"},
+                                     {105, 1, 105, 64, 0, "detached"},
+                                     // Its parent's id now belongs to a later process.
+                                     {106, 107, 0, 20, 0, "orphan"},
+                                     {107, 100, 0, 70, 0, "reused id"},
+                                 });
+  bool own[9] = {};
+  MarkOwnProcesses(*snapshot, own);
+  const bool expected[9] = {false, true, true, true, true, true, false, false, true};
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(own[i], expected[i]) << snapshot->processes[i].name;
+  }
+}
+
+struct TallyCase {
+  const char* what;
+  std::vector<std::vector<P>> snapshots;  // busy and total grow by 1000 and 2000 each
+  std::vector<std::string> topNames;
+  std::vector<uint64_t> topCpuMs;
+  uint64_t unnamedCpuMs;
+};
+
+TEST(SummarizeActivity, OtherProcessesDuringTheMeasurement) {
+  const TallyCase cases[] = {
+      {"only what was used during the measurement counts",
+       {{{100, 1, 100, 5, 0, "tarsel"}, {7, 1, 7, 1, 4000, "hog"}, {8, 1, 8, 2, 50, "idle one"}},
+        {{100, 1, 100, 5, 10, "tarsel"}, {7, 1, 7, 1, 4600, "hog"}, {8, 1, 8, 2, 50, "idle one"}}},
+       {"hog"},
+       {600},
+       390},
+      {"the measurement's own processes are left out, but they are named",
+       {{{100, 1, 100, 5, 0, "tarsel"}, {101, 100, 100, 6, 0, "vdubm"}, {7, 1, 7, 1, 0, "hog"}},
+        {{100, 1, 100, 5, 0, "tarsel"},
+         {101, 100, 100, 6, 700, "vdubm"},
+         {7, 1, 7, 1, 300, "hog"}}},
+       {"hog"},
+       {300},
+       0},
+      {"a reused id is another process, started during the measurement",
+       {{{7, 1, 7, 1, 100, "old"}},
+        {{7, 1, 7, 1, 300, "old"}},
+        {{7, 1, 7, 900, 250, "new (same id)"}}},
+       {"new (same id)", "old"},
+       {250, 200},
+       1550},
+      {"a process that ends mid-measurement keeps what it was seen to use",
+       {{{7, 1, 7, 1, 0, "short"}, {8, 1, 8, 2, 0, "long"}},
+        {{7, 1, 7, 1, 400, "short"}, {8, 1, 8, 2, 100, "long"}},
+        {{8, 1, 8, 2, 200, "long"}}},
+       {"short", "long"},
+       {400, 200},
+       1400},
+      {"five at most, most first, ties by id",
+       {{{1, 0, 1, 0, 0, "a"},
+         {2, 0, 2, 0, 0, "b"},
+         {3, 0, 3, 0, 0, "c"},
+         {4, 0, 4, 0, 0, "d"},
+         {5, 0, 5, 0, 0, "e"},
+         {6, 0, 6, 0, 0, "f"}},
+        {{1, 0, 1, 0, 10, "a"},
+         {2, 0, 2, 0, 50, "b"},
+         {3, 0, 3, 0, 30, "c"},
+         {4, 0, 4, 0, 30, "d"},
+         {5, 0, 5, 0, 20, "e"},
+         {6, 0, 6, 0, 40, "f"}}},
+       {"b", "f", "c", "d", "e"},
+       {50, 40, 30, 30, 20},
+       820},
+  };
+  for (const TallyCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto tally = std::make_unique<ActivityTally>();
+    uint64_t busy = 0;
+    for (const std::vector<P>& processes : c.snapshots) {
+      AddSnapshot(*tally, *Snapshot(busy, busy * 2, processes));
+      busy += 1000;
+    }
+    const ActivitySummary summary = SummarizeActivity(*tally);
+    ASSERT_TRUE(summary.measured);
+    EXPECT_EQ(summary.busyPermille, 500);
+    ASSERT_EQ(summary.topCount, static_cast<int>(c.topNames.size()));
+    for (int i = 0; i < summary.topCount; ++i) {
+      EXPECT_EQ(summary.top[i].name, c.topNames[i]);
+      EXPECT_EQ(summary.top[i].cpuMs, c.topCpuMs[i]);
+    }
+    EXPECT_EQ(summary.unnamedCpuMs, c.unnamedCpuMs);
+  }
+}
+
+TEST(SummarizeActivity, OneSnapshotMeasuresNothing) {
+  auto tally = std::make_unique<ActivityTally>();
+  AddSnapshot(*tally, *Snapshot(10, 20, {{7, 1, 7, 1, 0, "hog"}}));
+  EXPECT_FALSE(SummarizeActivity(*tally).measured);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// Process snapshots: the readers of the system's records, with no operating-system calls.
+#include "platform/process_snapshot.h"
+
+#include <cstring>
+
+namespace {
+
+/// Appends a sample; a full snapshot marks itself incomplete instead.
+void Append(ProcessSnapshot& snapshot, const ProcessSample& sample) {
+  if (snapshot.count >= ProcessSnapshot::kCapacity) {
+    snapshot.complete = false;
+    return;
+  }
+  snapshot.processes[snapshot.count++] = sample;
+}
+
+/// Reads an unsigned decimal field at `at` and moves past it and the blanks after it.
+bool ReadField(std::string_view line, size_t& at, uint64_t& value) {
+  const size_t begin = at;
+  value = 0;
+  while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
+    value = value * 10 + static_cast<uint64_t>(line[at] - '0');
+    ++at;
+  }
+  const bool digits = at > begin;
+  // A field of other characters (the state letter) is passed over whole.
+  while (at < line.size() && line[at] != ' ') ++at;
+  while (at < line.size() && line[at] == ' ') ++at;
+  return digits;
+}
+
+uint64_t TicksToMs(uint64_t ticks, int ticksPerSecond) {
+  return ticksPerSecond > 0 ? ticks * 1000 / static_cast<uint64_t>(ticksPerSecond) : 0;
+}
+
+template <typename T>
+T ReadAt(const unsigned char* record, size_t offset) {
+  T value;
+  std::memcpy(&value, record + offset, sizeof value);
+  return value;
+}
+
+/// Where the fields lie in one record of the Windows process list. The image name is a
+/// counted UTF-16 text: its length in bytes, then (aligned) the address of its letters.
+struct RecordOffsets {
+  size_t nameLength, nameBuffer, processId, parentId, minimumSize;
+  bool wideIds;
+};
+constexpr size_t kCreateTime = 0x20, kUserTime = 0x28, kKernelTime = 0x30, kNameField = 0x38;
+constexpr RecordOffsets kOffsets32 = {kNameField, 0x3C, 0x44, 0x48, 0x4C, false};
+constexpr RecordOffsets kOffsets64 = {kNameField, 0x40, 0x50, 0x58, 0x60, true};
+
+}  // namespace
+
+bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSample& sample) {
+  const size_t open = line.find(" (");
+  const size_t close = line.rfind(')');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open + 2) {
+    return false;
+  }
+  size_t at = 0;
+  uint64_t id = 0;
+  if (!ReadField(line.substr(0, open + 1), at, id)) return false;
+
+  // After the name: state, ppid, pgrp, then utime, stime at the 12th and 13th field and
+  // starttime at the 20th.
+  // Fields this reader does not use may be negative (tpgid) or letters (state).
+  constexpr int kUsed[] = {1, 2, 11, 12, 19};
+  uint64_t fields[20] = {};
+  bool digits[20] = {};
+  at = close + 1;
+  while (at < line.size() && line[at] == ' ') ++at;
+  for (int i = 0; i < 20; ++i) {
+    if (at >= line.size()) return false;
+    digits[i] = ReadField(line, at, fields[i]);
+  }
+  for (int used : kUsed) {
+    if (!digits[used]) return false;
+  }
+  sample = ProcessSample();
+  sample.id = static_cast<uint32_t>(id);
+  sample.parentId = static_cast<uint32_t>(fields[1]);
+  sample.groupId = static_cast<uint32_t>(fields[2]);
+  sample.cpuMs = TicksToMs(fields[11] + fields[12], ticksPerSecond);
+  sample.startTime = fields[19];
+  const std::string_view name = line.substr(open + 2, close - open - 2);
+  const size_t kept = name.size() < ProcessSample::kNameCapacity
+                          ? name.size()
+                          : static_cast<size_t>(ProcessSample::kNameCapacity);
+  std::memcpy(sample.name, name.data(), kept);
+  sample.name[kept] = '\0';
+  return true;
+}
+
+bool ReadMachineStatLine(std::string_view line, int ticksPerSecond, uint64_t& busyMs,
+                         uint64_t& totalMs) {
+  if (line.substr(0, 4) != "cpu ") return false;
+  size_t at = 4;
+  while (at < line.size() && line[at] == ' ') ++at;
+  // user nice system idle iowait irq softirq steal; guest time is already in user.
+  uint64_t fields[8] = {};
+  int read = 0;
+  while (read < 8 && at < line.size() && ReadField(line, at, fields[read])) ++read;
+  if (read < 4) return false;
+  const uint64_t idle = fields[3] + fields[4];
+  const uint64_t busy = fields[0] + fields[1] + fields[2] + fields[5] + fields[6] + fields[7];
+  busyMs = TicksToMs(busy, ticksPerSecond);
+  totalMs = TicksToMs(busy + idle, ticksPerSecond);
+  return true;
+}
+
+void ReadProcessRecords(const unsigned char* buffer, size_t size, uintptr_t bufferAddress,
+                        RecordLayout layout, ProcessSnapshot& snapshot) {
+  const RecordOffsets& field = layout == RecordLayout::Bits64 ? kOffsets64 : kOffsets32;
+  size_t at = 0;
+  while (at + field.minimumSize <= size) {
+    const unsigned char* record = buffer + at;
+    ProcessSample sample;
+    sample.id = field.wideIds ? static_cast<uint32_t>(ReadAt<uint64_t>(record, field.processId))
+                              : ReadAt<uint32_t>(record, field.processId);
+    sample.parentId = field.wideIds
+                          ? static_cast<uint32_t>(ReadAt<uint64_t>(record, field.parentId))
+                          : ReadAt<uint32_t>(record, field.parentId);
+    sample.startTime = ReadAt<uint64_t>(record, kCreateTime);
+    sample.cpuMs =
+        (ReadAt<uint64_t>(record, kUserTime) + ReadAt<uint64_t>(record, kKernelTime)) / 10000;
+
+    // The letters lie somewhere in the buffer; a name pointing outside it stays empty.
+    const uint16_t nameBytes = ReadAt<uint16_t>(record, field.nameLength);
+    const uint64_t nameAddress = field.wideIds ? ReadAt<uint64_t>(record, field.nameBuffer)
+                                               : ReadAt<uint32_t>(record, field.nameBuffer);
+    if (nameAddress >= bufferAddress && nameAddress - bufferAddress <= size &&
+        nameBytes <= size - (nameAddress - bufferAddress)) {
+      const unsigned char* letters = buffer + (nameAddress - bufferAddress);
+      int kept = 0;
+      for (int i = 0; i + 1 < nameBytes && kept < ProcessSample::kNameCapacity; i += 2) {
+        const unsigned code = letters[i] | (static_cast<unsigned>(letters[i + 1]) << 8);
+        sample.name[kept++] = code >= 32 && code < 127 ? static_cast<char>(code) : '?';
+      }
+      sample.name[kept] = '\0';
+    }
+    if (sample.id != 0) Append(snapshot, sample);
+
+    const uint32_t next = ReadAt<uint32_t>(record, 0);
+    if (next == 0) break;
+    at += next;
+  }
+}
+
+void NameWindowsVersion(unsigned major, unsigned minor, MachineFigures& figures) {
+  figures.osVersion = NumberToText(major) + "." + NumberToText(minor);
+  if (major == 5 && minor == 0) {
+    figures.osName = "Windows 2000";
+  } else if (major == 5 && minor == 1) {
+    figures.osName = "Windows XP";
+  } else {
+    figures.osName = ShortText("Windows ") + figures.osVersion;
+  }
+}
