@@ -2,8 +2,8 @@
 #include "report/collection.h"
 
 int Collection::MachineNamed(const std::string& name, NamedBy namedBy) {
-  const auto [found, added] = machineByName.emplace(name, static_cast<int>(machines.size()));
-  if (!added) return found->second;
+  if (const int found = FindMachine(name); found >= 0) return found;
+  machineByName.Add(HashBytes(name), static_cast<int32_t>(machines.size()));
   Machine machine;
   machine.name = name;
   machine.namedBy = namedBy;
@@ -24,4 +24,19 @@ Cell& Collection::CellOf(int machine, bool official, int test) {
 const Cell* Collection::FindCell(int machine, bool official, int test) const {
   const int32_t index = machines[machine].cell[official ? 1 : 0][test];
   return index < 0 ? nullptr : &cells[index];
+}
+
+int Collection::FindMachine(const std::string& name) const {
+  return machineByName.Find(HashBytes(name), [&](int32_t m) { return machines[m].name == name; });
+}
+
+void Collection::CountBusiest(int machine, const std::string& program) {
+  auto& busiest = machines[machine].busiest;
+  for (auto& [name, count] : busiest) {
+    if (name == program) {
+      ++count;
+      return;
+    }
+  }
+  busiest.emplace_back(program, 1);
 }

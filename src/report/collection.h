@@ -4,12 +4,12 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/tree_walk.h"
+#include "report/hash_index.h"
 #include "report/log_parser.h"
 #include "tests/test_id.h"
 
@@ -28,7 +28,8 @@ struct Machine {
   NamedBy namedBy = NamedBy::Path;
   int logs = 0;
   int ledgers = 0;
-  std::map<std::string, int> busiest;  ///< how often each program was the busiest other one
+  /// How often each program was the busiest other one, in the order first named.
+  std::vector<std::pair<std::string, int>> busiest;
   /// The cells, [official][test]; -1 where the machine has none.
   std::array<std::array<int32_t, kTestCount>, 2> cell;
 };
@@ -48,7 +49,12 @@ struct Collection {
   int64_t ledgers = 0;
   int64_t duplicates = 0;  ///< logs reached a second time (through a link), read once
   TreeWalkSkips skips;
-  std::unordered_map<std::string, int> machineByName;
+  HashIndex machineByName;  ///< over `machines`, by name
+
+  /// The machine of that name; -1 when there is none.
+  int FindMachine(const std::string& name) const;
+  /// Counts `program` once more as the machine's busiest other program.
+  void CountBusiest(int machine, const std::string& program);
 
   /// The machine of that name, added at the end when it is new.
   int MachineNamed(const std::string& name, NamedBy namedBy);

@@ -1,16 +1,21 @@
 // The report's output.
 #include "report/output_buffer.h"
 
-#include <cstdio>
 
 #include "platform/system_text.h"
 
 namespace {
 
-std::string Printed(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+// The value with `decimals` decimals, rounded half away from zero, as "%.Nf" prints it
+// (the runtime's own printf is left out of the 32-bit Windows program).
+std::string Fixed(double value, int decimals) {
+  int64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const bool negative = value < 0;
+  const int64_t scaled = static_cast<int64_t>((negative ? -value : value) * scale + 0.5);
+  std::string fraction = std::to_string(scaled % scale);
+  fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
+  return (negative && scaled != 0 ? "-" : "") + std::to_string(scaled / scale) + "." + fraction;
 }
 
 // Appends the text as UTF-8, replacing the bytes that `escape` names.
@@ -33,9 +38,7 @@ std::string Utf8With(std::string_view text, Escape escape) {
 }  // namespace
 
 OutputBuffer& OutputBuffer::operator<<(int64_t number) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number));
-  return *this << std::string_view(text);
+  return *this << std::string_view(std::to_string(number));
 }
 
 bool OutputBuffer::Flush() {
@@ -47,11 +50,11 @@ bool OutputBuffer::Flush() {
 }
 
 std::string Decimal3(double value) {
-  return Printed("%.3f", value);
+  return Fixed(value, 3);
 }
 
 std::string Decimal2(double value) {
-  return Printed("%.2f", value);
+  return Fixed(value, 2);
 }
 
 std::string JsonString(std::string_view text) {
@@ -64,7 +67,10 @@ std::string JsonString(std::string_view text) {
         return "\\\\";
       default:
         if (static_cast<unsigned char>(c) >= 0x20) return nullptr;
-        std::snprintf(control, sizeof control, "\\u%04x", static_cast<unsigned>(c));
+        // "\u00XX"
+        control[0] = '\\', control[1] = 'u', control[2] = '0', control[3] = '0';
+        control[4] = "0123456789abcdef"[c >> 4], control[5] = "0123456789abcdef"[c & 15];
+        control[6] = '\0';
         return control;
     }
   });

@@ -1,6 +1,8 @@
 // Pieces the report's formats share, and the records format.
 #include "report/report_formats.h"
 
+#include <algorithm>
+
 #include "report/test_names.h"
 
 namespace {
@@ -22,12 +24,11 @@ std::string TallyText(const LogTally& tally) {
 // "YYYY-MM-DD hh:mm:ss" of YYYYMMDDhhmmss; empty for 0.
 std::string IsoStamp(int64_t stamp) {
   if (stamp == 0) return std::string();
-  char text[32];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
-                static_cast<long long>(stamp / 10000000000), static_cast<long long>(stamp / 100000000 % 100),
-                static_cast<long long>(stamp / 1000000 % 100), static_cast<long long>(stamp / 10000 % 100),
-                static_cast<long long>(stamp / 100 % 100), static_cast<long long>(stamp % 100));
-  return text;
+  // YYYYMMDDhhmmss: each part's digits, from the year's first to the second's last.
+  std::string digits = std::to_string(stamp);
+  digits.insert(0, 14 - std::min<size_t>(14, digits.size()), '0');
+  return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2) + " " +
+         digits.substr(8, 2) + ":" + digits.substr(10, 2) + ":" + digits.substr(12, 2);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // test. The bars are plain block elements with a width in pixels and nothing else (no
 // script, no SVG, no image, no external file), in HTML 4.01 with its standards-mode
 // doctype, so that Internet Explorer 6 on Windows XP draws them as current browsers do.
-#include <cmath>
-
 #include "report/report_formats.h"
 #include "report/test_names.h"
 
@@ -32,7 +30,7 @@ std::string Figure(bool present, const std::string& text) {
 
 int BarWidth(const TestTable& table, const ReportRow& row) {
   if (table.longestMedian <= 0) return 0;
-  const int width = static_cast<int>(std::lround(kLongestBar * row.summary.median / table.longestMedian));
+  const int width = static_cast<int>(kLongestBar * row.summary.median / table.longestMedian + 0.5);
   return width < 1 ? 1 : width;
 }
 
@@ -56,7 +54,7 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     const char* title;
     std::string (*value)(const ReportRow&);
   };
-  static const Line kLines[] = {
+  static constexpr Line kLines[] = {
       {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
       {"Median s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
       {"Min s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},

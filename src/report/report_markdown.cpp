@@ -21,7 +21,7 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     const char* title;
     std::string (*value)(const ReportRow&);
   };
-  static const Line kLines[] = {
+  static constexpr Line kLines[] = {
       {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
       {"Median s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
       {"Min s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},

@@ -2,8 +2,6 @@
 #include "report/report_run.h"
 
 #include <algorithm>
-#include <set>
-#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -36,7 +34,8 @@ struct Run {
   const ReportOptions& options;
   Collection collection;
   std::vector<LogInput> logs;
-  std::set<std::pair<uint64_t, uint64_t>> readFiles;  ///< every log and ledger read: volume, index
+  std::vector<FileFacts> readFiles;  ///< every log and ledger read
+  HashIndex readIndex;               ///< over `readFiles`, by identity
   ByteOutput errors;
   std::string failure;  ///< why an input cannot be read; empty while all can
 };
@@ -165,13 +164,25 @@ std::vector<std::string> FilesOf(std::string_view folder) {
   return names;
 }
 
+uint64_t IdentityHash(const FileFacts& facts) {
+  return facts.volume * 1099511628211ull ^ facts.index * 14695981039346656037ull;
+}
+
+bool FindRead(const Run& run, const FileFacts& facts) {
+  return run.readIndex.Find(IdentityHash(facts), [&](int32_t i) { return SameFile(run.readFiles[i], facts); }) >= 0;
+}
+
 bool AlreadyRead(Run& run, const std::string& path, bool& read) {
   FileFacts facts;
   if (!ReadFileFacts(ShortText(path), facts)) {
     run.failure = "cannot read " + Slashed(path);
     return false;
   }
-  read = !run.readFiles.emplace(facts.volume, facts.index).second;
+  read = FindRead(run, facts);
+  if (!read) {
+    run.readIndex.Add(IdentityHash(facts), static_cast<int32_t>(run.readFiles.size()));
+    run.readFiles.push_back(facts);
+  }
   return true;
 }
 
@@ -218,7 +229,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
     for (size_t i = 0; i < tests.kept.size(); ++i) {
       const LedgerTest& test = tests.kept[i];
       if (!test.outcome.empty()) ++collection.CellOf(machine, true, test.test).invalid;
-      if (!tests.names[i].empty()) ++collection.machines[machine].busiest[tests.names[i]];
+      if (!tests.names[i].empty()) collection.CountBusiest(machine, tests.names[i]);
     }
   }
   run.logs.push_back({path, Slashed(path), machine});
@@ -326,7 +337,7 @@ int UsageError(Run& run, const std::string& message) {
 
 int RunReport(const std::vector<std::string>& arguments) {
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
-  Run run{parsed.options, {}, {}, {}, {}, {}};
+  Run run{parsed.options, {}, {}, {}, {}, {}, {}};
   UseStandardStream(run.errors, StandardStream::Error);
   if (!parsed.error.empty()) return UsageError(run, parsed.error);
   const ReportOptions& options = parsed.options;
@@ -349,16 +360,13 @@ int RunReport(const std::vector<std::string>& arguments) {
   }
   int baseline = 0;
   if (!options.baseline.empty()) {
-    const auto found = run.collection.machineByName.find(options.baseline);
-    if (found == run.collection.machineByName.end()) {
-      return UsageError(run, "--baseline " + options.baseline + " names no machine");
-    }
-    baseline = found->second;
+    baseline = run.collection.FindMachine(options.baseline);
+    if (baseline < 0) return UsageError(run, "--baseline " + options.baseline + " names no machine");
   }
   if (!options.output.empty()) {
     FileFacts facts;
     if (ReadFileFacts(ShortText(options.output), facts) &&
-        run.readFiles.count({facts.volume, facts.index}) > 0) {
+        FindRead(run, facts)) {
       return UsageError(run, "--output " + options.output + " is one of the inputs");
     }
     if (const int32_t code = CreateOutputFile(output, ShortText(options.output)); code != 0) {

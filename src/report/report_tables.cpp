@@ -60,9 +60,10 @@ ReportTables BuildTables(Collection& collection, int baseline) {
   for (const Machine& machine : collection.machines) {
     std::vector<BusyProgram> programs;
     for (const auto& [name, count] : machine.busiest) programs.push_back({name, count});
-    // Most often first; on a tie, by name, so that the order never depends on the map.
-    std::stable_sort(programs.begin(), programs.end(),
-                     [](const BusyProgram& a, const BusyProgram& b) { return a.count > b.count; });
+    // Most often first; on a tie, by name.
+    std::sort(programs.begin(), programs.end(), [](const BusyProgram& a, const BusyProgram& b) {
+      return a.count != b.count ? a.count > b.count : a.name < b.name;
+    });
     if (programs.size() > kBusiestShown) programs.resize(kBusiestShown);
     tables.busiest.push_back(std::move(programs));
   }

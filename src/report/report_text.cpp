@@ -32,7 +32,7 @@ struct Measure {
   const char* title;
   std::string (*value)(const ReportRow& row);
 };
-const Measure kMeasures[] = {
+constexpr Measure kMeasures[] = {
     {"n", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
     {"median", [](const ReportRow& r) { return Figure(r, r.summary.median); }},
     {"min", [](const ReportRow& r) { return Figure(r, r.summary.minimum); }},
