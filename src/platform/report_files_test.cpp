@@ -43,7 +43,7 @@ TEST_F(ReportFilesTest, WalkFindsEveryFileAndSkipsLoopsAndTooLongPaths) {
   std::error_code noLongPath;
   fs::create_directories("tree/" + longName + "/" + longName, noLongPath);
   std::error_code noLinks;
-  fs::create_directory_symlink("..", "tree/a/up", noLinks);  // back to tree: a loop
+  fs::create_directory_symlink("..", "tree/a/up", noLinks);   // back to tree: a loop
   fs::create_directory_symlink("a/b", "tree/side", noLinks);  // elsewhere: followed
 
   TreeWalkSkips skips;

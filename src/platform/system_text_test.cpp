@@ -10,15 +10,15 @@ TEST(CheckedUtf8, ValidSequencesStayAndEveryInvalidByteBecomesOneReplacement) {
     std::string in, out;
   } const cases[] = {
       {"plain", "plain"},
-      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},         // two-byte
-      {"\xE2\x82\xAC", "\xE2\x82\xAC"},                   // three-byte
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},           // four-byte
-      {"a\xE9z", "a" + r + "z"},                          // a Latin-1 byte alone
-      {"\xC0\xAF", r + r},                                // overlong
-      {"\xED\xA0\x80", r + r + r},                        // a surrogate
-      {"\xF4\x90\x80\x80", r + r + r + r},                // past U+10FFFF
-      {"\xE2\x82", r + r},                                // cut at the end
-      {"\x80", r},                                        // a continuation byte alone
+      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // two-byte
+      {"\xE2\x82\xAC", "\xE2\x82\xAC"},            // three-byte
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},    // four-byte
+      {"a\xE9z", "a" + r + "z"},                   // a Latin-1 byte alone
+      {"\xC0\xAF", r + r},                         // overlong
+      {"\xED\xA0\x80", r + r + r},                 // a surrogate
+      {"\xF4\x90\x80\x80", r + r + r + r},         // past U+10FFFF
+      {"\xE2\x82", r + r},                         // cut at the end
+      {"\x80", r},                                 // a continuation byte alone
   };
   for (const auto& c : cases) {
     std::string out;

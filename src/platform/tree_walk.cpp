@@ -71,8 +71,7 @@ void WalkFolder(Walk& walk, const ShortText& folder) {
 
 }  // namespace
 
-bool WalkTree(const ShortText& root, TreeFileVisitor visitor, void* context,
-              TreeWalkSkips& skips) {
+bool WalkTree(const ShortText& root, TreeFileVisitor visitor, void* context, TreeWalkSkips& skips) {
   FileFacts facts;
   if (!ReadFileFacts(root, facts) || !facts.isDirectory) return false;
   if (!EndsWithSeparator(root) && root.length() >= ShortText::kCapacity) {

@@ -22,5 +22,4 @@ using TreeFileVisitor = void (*)(const ShortText& path, int rootLength, void* co
 /// already inside (a link to an ancestor or to the folder itself) is skipped; so is
 /// every path longer than a short text holds. False, with nothing visited, when the
 /// root itself is no folder that can be listed.
-bool WalkTree(const ShortText& root, TreeFileVisitor visitor, void* context,
-              TreeWalkSkips& skips);
+bool WalkTree(const ShortText& root, TreeFileVisitor visitor, void* context, TreeWalkSkips& skips);

@@ -15,10 +15,10 @@
 
 /// The results of one machine in one test and one section (official or not).
 struct Cell {
-  std::vector<double> values;  ///< the times read, in seconds
-  int64_t unreadable = 0;      ///< times that could not be read as a number
+  std::vector<double> values;   ///< the times read, in seconds
+  int64_t unreadable = 0;       ///< times that could not be read as a number
   std::string firstUnreadable;  ///< the first of them, as the log holds it
-  int64_t invalid = 0;         ///< invalid results the ledgers count (official only)
+  int64_t invalid = 0;          ///< invalid results the ledgers count (official only)
 };
 
 enum class NamedBy { Option, Ledger, Path };
@@ -45,7 +45,7 @@ struct Collection {
   std::vector<Cell> cells;
   std::vector<InputNote> notes;
   int64_t logs = 0;
-  int64_t records = 0;     ///< results taken (after the filters)
+  int64_t records = 0;  ///< results taken (after the filters)
   int64_t ledgers = 0;
   int64_t duplicates = 0;  ///< logs reached a second time (through a link), read once
   TreeWalkSkips skips;

@@ -70,8 +70,8 @@ bool ReadSeconds(std::string_view text, double& seconds) {
 
 bool ReadDate(std::string_view text, int64_t& date, std::string_view& rest) {
   int64_t day, month, year;
-  if (!ReadDigits(text, day) || !Skip(text, ".") || !ReadDigits(text, month) ||
-      !Skip(text, ".") || !ReadDigits(text, year)) {
+  if (!ReadDigits(text, day) || !Skip(text, ".") || !ReadDigits(text, month) || !Skip(text, ".") ||
+      !ReadDigits(text, year)) {
     return false;
   }
   if (day < 1 || day > 31 || month < 1 || month > 12 || year > 9999) return false;
@@ -199,7 +199,8 @@ void MainLogParser::Feed(const char* bytes, size_t count) {
     }
     if (carry_.empty()) {
       // A CR before the line end is not part of the line's length.
-      const size_t length = !piece.empty() && piece.back() == '\r' ? piece.size() - 1 : piece.size();
+      const size_t length =
+          !piece.empty() && piece.back() == '\r' ? piece.size() - 1 : piece.size();
       const bool cut = length > kLongestLogLine;
       TakeLine(cut ? piece.substr(0, kLongestLogLine) : piece, cut);
     } else {

@@ -36,9 +36,7 @@ struct LogTally {
   int64_t cutLines = 0;       ///< lines longer than the benchmark writes
   int64_t unknownLabels = 0;  ///< records whose label no test writes
   bool cutShort = false;      ///< the text ends inside a record
-  bool empty() const {
-    return strayLines == 0 && cutLines == 0 && unknownLabels == 0 && !cutShort;
-  }
+  bool empty() const { return strayLines == 0 && cutLines == 0 && unknownLabels == 0 && !cutShort; }
 };
 
 /// Reads the encoding time: blanks around it, digits, and a decimal point or comma

@@ -1,7 +1,6 @@
 // The report's output.
 #include "report/output_buffer.h"
 
-
 #include "platform/system_text.h"
 
 namespace {

@@ -14,7 +14,8 @@ std::string Counted(int64_t count, const char* one, const char* many) {
 std::string TallyText(const LogTally& tally) {
   std::string text;
   const auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
-  if (tally.strayLines > 0) add(Counted(tally.strayLines, "line outside records", "lines outside records"));
+  if (tally.strayLines > 0)
+    add(Counted(tally.strayLines, "line outside records", "lines outside records"));
   if (tally.cutLines > 0) add(Counted(tally.cutLines, "over-long line cut", "over-long lines cut"));
   if (tally.unknownLabels > 0) add(Counted(tally.unknownLabels, "unknown label", "unknown labels"));
   if (tally.cutShort) add("last record cut short");
@@ -39,8 +40,8 @@ const char* SectionTitle(bool official) {
 
 std::string CountsLine(const Collection& collection) {
   return Counted(collection.records, "result", "results") + " of " +
-         Counted(static_cast<int64_t>(collection.machines.size()), "machine", "machines") + " from " +
-         Counted(collection.logs, "main log", "main logs");
+         Counted(static_cast<int64_t>(collection.machines.size()), "machine", "machines") +
+         " from " + Counted(collection.logs, "main log", "main logs");
 }
 
 const char* NamedByWord(NamedBy namedBy) {
@@ -57,12 +58,19 @@ const char* NamedByWord(NamedBy namedBy) {
 
 std::vector<std::string> InputRemarks(const Collection& collection) {
   std::vector<std::string> remarks;
-  for (const InputNote& note : collection.notes) remarks.push_back(note.path + ": " + TallyText(note.tally));
+  for (const InputNote& note : collection.notes)
+    remarks.push_back(note.path + ": " + TallyText(note.tally));
   const TreeWalkSkips& skips = collection.skips;
-  if (skips.loops > 0) remarks.push_back("Skipped " + Counted(skips.loops, "link that loops", "links that loop"));
-  if (skips.tooLong > 0) remarks.push_back("Skipped " + Counted(skips.tooLong, "path too long", "paths too long"));
-  if (skips.unreadable > 0) remarks.push_back("Skipped " + Counted(skips.unreadable, "folder that cannot be read", "folders that cannot be read"));
-  if (collection.duplicates > 0) remarks.push_back("Read once: " + Counted(collection.duplicates, "main log reached twice", "main logs reached twice"));
+  if (skips.loops > 0)
+    remarks.push_back("Skipped " + Counted(skips.loops, "link that loops", "links that loop"));
+  if (skips.tooLong > 0)
+    remarks.push_back("Skipped " + Counted(skips.tooLong, "path too long", "paths too long"));
+  if (skips.unreadable > 0)
+    remarks.push_back("Skipped " + Counted(skips.unreadable, "folder that cannot be read",
+                                           "folders that cannot be read"));
+  if (collection.duplicates > 0)
+    remarks.push_back("Read once: " + Counted(collection.duplicates, "main log reached twice",
+                                              "main logs reached twice"));
   return remarks;
 }
 

@@ -10,8 +10,8 @@ void WriteCsvReport(const ReportView& view, OutputBuffer& out) {
       for (const ReportRow& row : table.rows) {
         const Summary& s = row.summary;
         const bool any = s.count > 0;
-        out << (section.official ? "official" : "unofficial") << ',' << TestOption(table.test) << ','
-            << CsvField(TestShortName(table.test)) << ','
+        out << (section.official ? "official" : "unofficial") << ',' << TestOption(table.test)
+            << ',' << CsvField(TestShortName(table.test)) << ','
             << CsvField(view.collection.machines[row.machine].name) << ',' << s.count << ','
             << (any ? Decimal3(s.median) : "") << ',' << (any ? Decimal3(s.minimum) : "") << ','
             << (any ? Decimal3(s.maximum) : "") << ',' << (any ? Decimal3(s.mean) : "") << ','

@@ -11,7 +11,8 @@ namespace {
 constexpr int kLongestBar = 400;
 
 constexpr char kHead[] =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">\n"
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+    "\"http://www.w3.org/TR/html4/strict.dtd\">\n"
     "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
     "<title>Tarsel results</title>\n<style type=\"text/css\">\n"
     "body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background-color: #ffffff; "
@@ -41,14 +42,16 @@ void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& ou
     out << "<tr><td class=\"name\">" << HtmlText(view.collection.machines[row.machine].name)
         << "</td><td class=\"name\"><div class=\"bar" << (row.settled ? "" : " unsettled")
         << "\" style=\"width: " << BarWidth(table, row) << "px\">&nbsp;</div></td><td>"
-        << Decimal3(row.summary.median) << " s" << (row.fastest ? " (fastest)" : "") << "</td></tr>\n";
+        << Decimal3(row.summary.median) << " s" << (row.fastest ? " (fastest)" : "")
+        << "</td></tr>\n";
   }
   out << "</table>\n";
 }
 
 void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
   const auto& machines = view.collection.machines;
-  out << "<h3>" << HtmlText(TestShortName(table.test)) << " (" << TestOption(table.test) << ")</h3>\n";
+  out << "<h3>" << HtmlText(TestShortName(table.test)) << " (" << TestOption(table.test)
+      << ")</h3>\n";
   WriteChart(view, table, out);
   struct Line {
     const char* title;
@@ -56,14 +59,22 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   };
   static constexpr Line kLines[] = {
       {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
-      {"Median s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
-      {"Min s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
-      {"Max s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
-      {"Mean s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
-      {"CV %", [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent)); }},
+      {"Median s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
+      {"Min s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
+      {"Max s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
+      {"Mean s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
+      {"CV %",
+       [](const ReportRow& r) {
+         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
+       }},
       {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
       {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
-      {"Notes", [](const ReportRow& r) {
+      {"Notes",
+       [](const ReportRow& r) {
          std::string notes = r.fastest ? "fastest" : "";
          if (!r.settled) notes += notes.empty() ? "not settled" : ", not settled";
          return notes;
@@ -72,7 +83,8 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   out << "<table>\n";
   if (view.options.wide) {
     out << "<tr><th></th>";
-    for (const ReportRow& row : table.rows) out << "<th>" << HtmlText(machines[row.machine].name) << "</th>";
+    for (const ReportRow& row : table.rows)
+      out << "<th>" << HtmlText(machines[row.machine].name) << "</th>";
     out << "</tr>\n";
     for (const Line& line : kLines) {
       out << "<tr><th class=\"name\">" << line.title << "</th>";

@@ -36,8 +36,9 @@ void WriteJsonReport(const ReportView& view, OutputBuffer& out) {
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
     out << (m == 0 ? "\n" : ",\n") << "    {\"name\": " << JsonString(machine.name)
-        << ", \"named_by\": \"" << NamedByWord(machine.namedBy) << "\", \"main_logs\": " << machine.logs
-        << ", \"ledgers\": " << machine.ledgers << ", \"busiest\": [";
+        << ", \"named_by\": \"" << NamedByWord(machine.namedBy)
+        << "\", \"main_logs\": " << machine.logs << ", \"ledgers\": " << machine.ledgers
+        << ", \"busiest\": [";
     const auto& busiest = view.tables.busiest[m];
     for (size_t b = 0; b < busiest.size(); ++b) {
       out << (b == 0 ? "" : ", ") << "{\"program\": " << JsonString(busiest[b].name)
@@ -64,6 +65,7 @@ void WriteJsonReport(const ReportView& view, OutputBuffer& out) {
   }
   out << "\n  ],\n  \"remarks\": [";
   const std::vector<std::string> remarks = InputRemarks(collection);
-  for (size_t i = 0; i < remarks.size(); ++i) out << (i == 0 ? "\n    " : ",\n    ") << JsonString(remarks[i]);
+  for (size_t i = 0; i < remarks.size(); ++i)
+    out << (i == 0 ? "\n    " : ",\n    ") << JsonString(remarks[i]);
   out << (remarks.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }

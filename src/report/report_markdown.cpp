@@ -16,25 +16,34 @@ std::string Figure(bool present, const std::string& text) {
 
 void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
   const auto& machines = view.collection.machines;
-  out << "\n### " << MarkdownText(TestShortName(table.test)) << " (" << TestOption(table.test) << ")\n\n";
+  out << "\n### " << MarkdownText(TestShortName(table.test)) << " (" << TestOption(table.test)
+      << ")\n\n";
   struct Line {
     const char* title;
     std::string (*value)(const ReportRow&);
   };
   static constexpr Line kLines[] = {
       {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
-      {"Median s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
-      {"Min s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
-      {"Max s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
-      {"Mean s", [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
-      {"CV %", [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent)); }},
+      {"Median s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
+      {"Min s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
+      {"Max s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
+      {"Mean s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
+      {"CV %",
+       [](const ReportRow& r) {
+         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
+       }},
       {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
       {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
       {"Notes", Flags},
   };
   if (view.options.wide) {
     out << "| |";
-    for (const ReportRow& row : table.rows) out << " " << MarkdownText(machines[row.machine].name) << " |";
+    for (const ReportRow& row : table.rows)
+      out << " " << MarkdownText(machines[row.machine].name) << " |";
     out << "\n|---|";
     for (size_t r = 0; r < table.rows.size(); ++r) out << "--:|";
     out << "\n";
@@ -57,7 +66,8 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   }
   for (const ReportRow& row : table.rows) {
     if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
-      out << "\n" << MarkdownText(machines[row.machine].name) << ": " << MarkdownText(remark) << "\n";
+      out << "\n"
+          << MarkdownText(machines[row.machine].name) << ": " << MarkdownText(remark) << "\n";
     }
   }
 }
@@ -66,14 +76,16 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
 
 void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
   const Collection& collection = view.collection;
-  out << "# Tarsel results\n\n" << CountsLine(collection) << ". Baseline: **"
+  out << "# Tarsel results\n\n"
+      << CountsLine(collection) << ". Baseline: **"
       << MarkdownText(collection.machines[view.tables.baseline].name) << "**. Times in seconds; "
       << "ratio: median over the baseline's; not settled: fewer than 3 results or CV above 3 %.\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "\n## " << SectionTitle(section.official) << "\n";
     for (const TestTable& table : section.tests) WriteTable(view, table, out);
   }
-  out << "\n## Machines\n\n| Machine | Named by | Main logs | Busiest other programs |\n|---|---|--:|---|\n";
+  out << "\n## Machines\n\n| Machine | Named by | Main logs | Busiest other programs "
+         "|\n|---|---|--:|---|\n";
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
     std::string busiest;

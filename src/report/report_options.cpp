@@ -30,9 +30,9 @@ struct FormatName {
   ReportFormat format;
 };
 constexpr FormatName kFormats[] = {
-    {"text", ReportFormat::Text},         {"csv", ReportFormat::Csv},
-    {"records", ReportFormat::Records},   {"json", ReportFormat::Json},
-    {"md", ReportFormat::Markdown},       {"html", ReportFormat::Html},
+    {"text", ReportFormat::Text},       {"csv", ReportFormat::Csv},
+    {"records", ReportFormat::Records}, {"json", ReportFormat::Json},
+    {"md", ReportFormat::Markdown},     {"html", ReportFormat::Html},
 };
 
 bool ReadDay(std::string_view text, int64_t& day) {
@@ -83,7 +83,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       continue;
     }
     if (!inlineValue) {
-      if (i + 1 >= arguments.size()) return {options, "option " + std::string(option) + " needs a value"};
+      if (i + 1 >= arguments.size())
+        return {options, "option " + std::string(option) + " needs a value"};
       value = arguments[++i];
     }
     const std::string bad = "bad value of " + std::string(option) + ": " + value;

@@ -20,10 +20,10 @@ struct ReportOptions {
   std::vector<ReportInput> inputs;
   ReportFormat format = ReportFormat::Text;
   bool wide = false;
-  std::string baseline;  ///< empty: the first machine
-  std::string output;    ///< empty: standard output
-  int64_t since = 0;                  ///< YYYYMMDDhhmmss, inclusive
-  int64_t until = 99999999999999;     ///< YYYYMMDDhhmmss, inclusive
+  std::string baseline;            ///< empty: the first machine
+  std::string output;              ///< empty: standard output
+  int64_t since = 0;               ///< YYYYMMDDhhmmss, inclusive
+  int64_t until = 99999999999999;  ///< YYYYMMDDhhmmss, inclusive
   std::array<bool, kTestCount> tests = {true, true, true, true, true, true, true};
   bool help = false;
 };

@@ -30,9 +30,11 @@ struct Ran {
 
 // Runs the program in `directory` with the arguments (each quoted for the shell).
 Ran RunReport(const std::string& arguments, const fs::path& directory = kSamples) {
-  const fs::path out = fs::temp_directory_path() / ("tarsel-report-test-" + std::to_string(getpid()));
-  const std::string command = "cd '" + directory.string() + "' && '" + TARSEL_REPORT + "' " + arguments +
-                              " >'" + out.string() + ".out' 2>'" + out.string() + ".err' </dev/null";
+  const fs::path out =
+      fs::temp_directory_path() / ("tarsel-report-test-" + std::to_string(getpid()));
+  const std::string command = "cd '" + directory.string() + "' && '" + TARSEL_REPORT + "' " +
+                              arguments + " >'" + out.string() + ".out' 2>'" + out.string() +
+                              ".err' </dev/null";
   const int status = std::system(command.c_str());
   Ran ran{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out.string() + ".out"),
           ReadAll(out.string() + ".err")};
@@ -45,7 +47,8 @@ Ran RunReport(const std::string& arguments, const fs::path& directory = kSamples
 std::map<fs::path, std::pair<std::string, fs::file_time_type>> Snapshot(const fs::path& folder) {
   std::map<fs::path, std::pair<std::string, fs::file_time_type>> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[entry.path()] = {ReadAll(entry.path()), entry.last_write_time()};
+    if (entry.is_regular_file())
+      files[entry.path()] = {ReadAll(entry.path()), entry.last_write_time()};
   }
   return files;
 }
@@ -100,7 +103,8 @@ TEST(ReportProgram, ExitStatusTellsReportMissingInputAndUsageError) {
       {"--name x", 2, "tarsel-report: --name x is followed by no INPUT\nusage:"},
       {"--baseline nobody sample", 2, "tarsel-report: --baseline nobody names no machine\nusage:"},
       {"--output sample/alpha/zentravo-kelv-tarsel.log sample", 2,
-       "tarsel-report: --output sample/alpha/zentravo-kelv-tarsel.log is one of the inputs\nusage:"},
+       "tarsel-report: --output sample/alpha/zentravo-kelv-tarsel.log is one of the "
+       "inputs\nusage:"},
       {"--output sample/gamma/activity.txt sample/gamma", 2,
        "tarsel-report: --output sample/gamma/activity.txt is one of the inputs\nusage:"},
       {"missing", 1, "tarsel-report: cannot read missing: no such file or folder\n"},

@@ -121,7 +121,8 @@ bool ReadInto(Run& run, const std::string& path, Parser& parser) {
 struct LedgerTests {
   Run* run;
   std::vector<LedgerTest> kept;
-  std::vector<std::string> names;  ///< the busiest names of `kept`, which only point into the parser
+  std::vector<std::string>
+      names;  ///< the busiest names of `kept`, which only point into the parser
 };
 
 void KeepLedgerTest(const LedgerTest& test, void* context) {
@@ -157,7 +158,8 @@ std::vector<std::string> FilesOf(std::string_view folder) {
   std::vector<std::string> names;
   DirectorySearch search;
   DirectoryEntry entry;
-  for (int32_t code = FindFirstEntry(ShortText(std::string(folder) + "*.*"), kEveryEntry, search, entry);
+  for (int32_t code =
+           FindFirstEntry(ShortText(std::string(folder) + "*.*"), kEveryEntry, search, entry);
        code == 0; code = FindNextEntry(search, entry)) {
     if ((entry.attributes & kAttributeDirectory) == 0) names.emplace_back(entry.name.view());
   }
@@ -169,7 +171,8 @@ uint64_t IdentityHash(const FileFacts& facts) {
 }
 
 bool FindRead(const Run& run, const FileFacts& facts) {
-  return run.readIndex.Find(IdentityHash(facts), [&](int32_t i) { return SameFile(run.readFiles[i], facts); }) >= 0;
+  return run.readIndex.Find(IdentityHash(facts),
+                            [&](int32_t i) { return SameFile(run.readFiles[i], facts); }) >= 0;
 }
 
 bool AlreadyRead(Run& run, const std::string& path, bool& read) {
@@ -263,10 +266,11 @@ bool AddInput(Run& run, const ReportInput& input) {
     return false;
   }
   // Folder by folder, so that a log finds the ledger beside it among its folder's files.
-  std::sort(walked.paths.begin(), walked.paths.end(), [](const std::string& a, const std::string& b) {
-    const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
-    return folderA != folderB ? folderA < folderB : a < b;
-  });
+  std::sort(walked.paths.begin(), walked.paths.end(),
+            [](const std::string& a, const std::string& b) {
+              const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
+              return folderA != folderB ? folderA < folderB : a < b;
+            });
   const size_t rootLength = walked.rootLength;
   for (size_t first = 0; first < walked.paths.size();) {
     const std::string_view folder = FolderOf(walked.paths[first]);
@@ -301,7 +305,8 @@ void TakeRecord(const LogRecord& record, void* context) {
   Collection& collection = run.collection;
   ++collection.records;
   if (reading.records != nullptr) {
-    WriteRecordRow(*reading.records, collection.machines[reading.machine].name, *reading.display, record);
+    WriteRecordRow(*reading.records, collection.machines[reading.machine].name, *reading.display,
+                   record);
     return;
   }
   Cell& cell = collection.CellOf(reading.machine, record.official, record.test);
@@ -329,7 +334,8 @@ bool WriteTo(const char* bytes, size_t count, void* context) {
 
 int UsageError(Run& run, const std::string& message) {
   Complain(run, message);
-  WriteOutput(run.errors, kReportUsage, static_cast<int32_t>(std::string_view(kReportUsage).size()));
+  WriteOutput(run.errors, kReportUsage,
+              static_cast<int32_t>(std::string_view(kReportUsage).size()));
   return kReportUsageError;
 }
 
@@ -361,12 +367,12 @@ int RunReport(const std::vector<std::string>& arguments) {
   int baseline = 0;
   if (!options.baseline.empty()) {
     baseline = run.collection.FindMachine(options.baseline);
-    if (baseline < 0) return UsageError(run, "--baseline " + options.baseline + " names no machine");
+    if (baseline < 0)
+      return UsageError(run, "--baseline " + options.baseline + " names no machine");
   }
   if (!options.output.empty()) {
     FileFacts facts;
-    if (ReadFileFacts(ShortText(options.output), facts) &&
-        FindRead(run, facts)) {
+    if (ReadFileFacts(ShortText(options.output), facts) && FindRead(run, facts)) {
       return UsageError(run, "--output " + options.output + " is one of the inputs");
     }
     if (const int32_t code = CreateOutputFile(output, ShortText(options.output)); code != 0) {
@@ -409,7 +415,8 @@ int RunReport(const std::vector<std::string>& arguments) {
   }
   const bool written = out.Flush();
   if (CloseOutput(output) != 0 || !written) {
-    Complain(run, "cannot write the report" + (options.output.empty() ? "" : " to " + options.output));
+    Complain(run,
+             "cannot write the report" + (options.output.empty() ? "" : " to " + options.output));
     return kReportNoInput;
   }
   return kReportDone;

@@ -38,7 +38,8 @@ constexpr Measure kMeasures[] = {
     {"min", [](const ReportRow& r) { return Figure(r, r.summary.minimum); }},
     {"max", [](const ReportRow& r) { return Figure(r, r.summary.maximum); }},
     {"mean", [](const ReportRow& r) { return Figure(r, r.summary.mean); }},
-    {"cv%", [](const ReportRow& r) { return r.summary.count > 1 ? Decimal2(r.summary.cvPercent) : "-"; }},
+    {"cv%",
+     [](const ReportRow& r) { return r.summary.count > 1 ? Decimal2(r.summary.cvPercent) : "-"; }},
     {"ratio", [](const ReportRow& r) { return r.hasRatio ? Decimal3(r.ratio) : "-"; }},
 };
 constexpr size_t kMeasureWidth[] = {6, 10, 10, 10, 10, 7, 7};
@@ -49,11 +50,13 @@ std::string Marks(const ReportRow& row) {
 
 void WriteRows(const ReportView& view, const TestTable& table, OutputBuffer& out) {
   out << "  " << Left("machine", kNameWidth);
-  for (size_t m = 0; m < std::size(kMeasures); ++m) out << Right(kMeasures[m].title, kMeasureWidth[m]);
+  for (size_t m = 0; m < std::size(kMeasures); ++m)
+    out << Right(kMeasures[m].title, kMeasureWidth[m]);
   out << "\n";
   for (const ReportRow& row : table.rows) {
     out << Marks(row) << Left(view.collection.machines[row.machine].name, kNameWidth);
-    for (size_t m = 0; m < std::size(kMeasures); ++m) out << Right(kMeasures[m].value(row), kMeasureWidth[m]);
+    for (size_t m = 0; m < std::size(kMeasures); ++m)
+      out << Right(kMeasures[m].value(row), kMeasureWidth[m]);
     out << "\n";
   }
 }
@@ -66,12 +69,14 @@ void WriteColumns(const ReportView& view, const TestTable& table, OutputBuffer& 
     const size_t last = std::min(table.rows.size(), first + perBlock);
     out << Left("", kTitleWidth);
     for (size_t r = first; r < last; ++r) {
-      out << Right(Cut(view.collection.machines[table.rows[r].machine].name, kColumnWidth - 1), kColumnWidth);
+      out << Right(Cut(view.collection.machines[table.rows[r].machine].name, kColumnWidth - 1),
+                   kColumnWidth);
     }
     out << "\n";
     for (const Measure& measure : kMeasures) {
       out << Left(measure.title, kTitleWidth);
-      for (size_t r = first; r < last; ++r) out << Right(measure.value(table.rows[r]), kColumnWidth);
+      for (size_t r = first; r < last; ++r)
+        out << Right(measure.value(table.rows[r]), kColumnWidth);
       out << "\n";
     }
     out << Left("", kTitleWidth);

@@ -12,7 +12,8 @@ TEST(Statistics, FiguresMatchThoseWorkedOutByHand) {
   } const cases[] = {
       // Odd count: median 2; mean 2; sd = sqrt((1+0+1)/2) = 1; cv 50 %.
       {{3, 1, 2}, {3, 2, 1, 3, 2, 50}, false},
-      // Even count: median (2+3)/2; mean 2.5; sd = sqrt((2.25+.25+.25+2.25)/3) = 1.2910; cv 51.64 %.
+      // Even count: median (2+3)/2; mean 2.5; sd = sqrt((2.25+.25+.25+2.25)/3) = 1.2910; cv 51.64
+      // %.
       {{4, 1, 3, 2}, {4, 2.5, 1, 4, 2.5, 51.6398}, false},
       // One result: no spread, but too few to be settled.
       {{7.5}, {1, 7.5, 7.5, 7.5, 7.5, 0}, false},

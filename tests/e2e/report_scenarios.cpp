@@ -54,7 +54,8 @@ TEST(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio) {
         std::vector<std::string>{"--work-seconds", work[m], "--timer-share", "99"});
     ASSERT_EQ(machines[m].machine->layoutError(), "");
     threads.emplace_back([&machine = machines[m]] {
-      for (int run = 0; run < kRuns; ++run) machine.runs.push_back(machine.machine->Run({"-divx", "-xvid"}));
+      for (int run = 0; run < kRuns; ++run)
+        machine.runs.push_back(machine.machine->Run({"-divx", "-xvid"}));
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -65,7 +66,8 @@ TEST(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio) {
   report.directory = machines[0].machine->root();
   report.arguments = {"--format", "csv"};
   for (const Machine& m : machines) {
-    for (const ProgramRun& run : m.runs) ASSERT_EQ(run.exitCode, 0) << m.name << "\n" << run.console;
+    for (const ProgramRun& run : m.runs)
+      ASSERT_EQ(run.exitCode, 0) << m.name << "\n" << run.console;
     const std::filesystem::path start = m.machine->HostPath(m.machine->startDirectory());
     report.arguments.insert(report.arguments.end(), {"--name", m.name, start.string()});
   }

@@ -13,7 +13,8 @@ bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
   if (stat(host.c_str(), &status) != 0) return false;
   facts.isDirectory = S_ISDIR(status.st_mode);
   facts.size = static_cast<int64_t>(status.st_size);
-  facts.modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+  facts.modified =
+      static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
   facts.volume = static_cast<uint64_t>(status.st_dev);
   facts.index = static_cast<uint64_t>(status.st_ino);
   return true;

@@ -15,9 +15,7 @@ bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
   const bool known = GetFileInformationByHandle(handle, &information) != 0;
   CloseHandle(handle);
   if (!known) return false;
-  const auto wide = [](DWORD high, DWORD low) {
-    return (static_cast<uint64_t>(high) << 32) | low;
-  };
+  const auto wide = [](DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; };
   facts.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   facts.size = static_cast<int64_t>(wide(information.nFileSizeHigh, information.nFileSizeLow));
   facts.modified = static_cast<int64_t>(
