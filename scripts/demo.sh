@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the program and the simulated machine, lays out a whole simulated Windows
 # machine in a temporary folder, runs "zentravo-kelv-tarsel -all" there with its
-# console shown as it runs, and prints the main log (seven official results) and the
-# activity ledger that the run kept beside it.
+# console shown as it runs, and prints the main log (seven official results), the
+# activity ledger that the run kept beside it, and the results report of the run
+# (tarsel-report), as text and as build/demo/demo-report.html.
 #
 #   scripts/demo.sh               clips of the reference sizes: official results
 #   scripts/demo.sh --unofficial  clips of other sizes: unofficial results
@@ -34,7 +35,7 @@ bash "$root/scripts/prerequisites.sh" build
 
 echo "== building the program and the simulated machine (build/demo)"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARSEL_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target zentravo-kelv-tarsel tarsel-standin tarsel-testbed >/dev/null
+cmake --build "$build" -j 2 --target zentravo-kelv-tarsel tarsel-report tarsel-standin tarsel-testbed >/dev/null
 
 folder=$(mktemp -d "${TMPDIR:-/tmp}/tarsel-demo-XXXXXX")
 if [ "$keep" -eq 0 ]; then trap 'rm -rf "$folder"' EXIT; fi
@@ -65,6 +66,14 @@ if [ -f "$start/activity.txt" ]; then
   tr -d '\r' <"$start/activity.txt"
 else
   echo "(none: it could not be written)"
+fi
+if [ -f "$start/zentravo-kelv-tarsel.log" ]; then
+  # The results report of this run: as text here, and as a page that stays.
+  report="$build/demo-report.html"
+  echo "== the results report (tarsel-report):"
+  "$build/tarsel-report" --name demo "$start"
+  "$build/tarsel-report" --format html --output "$report" --name demo "$start"
+  echo "== the same as a page: $report"
 fi
 if [ "$keep" -eq 1 ]; then
   echo "== the machine stays in $folder; these commands enter it:"

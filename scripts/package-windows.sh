@@ -6,7 +6,9 @@
 #   OUTDIR/tarsel-2.0-rc3-windows.zip
 #     README.txt                        the README, CR LF line ends
 #     win32/zentravo-kelv-tarsel.exe    Windows 2000, XP and later, 32 or 64 bit
+#     win32/tarsel-report.exe           the results report, beside it
 #     win64/zentravo-kelv-tarsel.exe    64-bit Windows
+#     win64/tarsel-report.exe
 #
 # then checks the zip with tests/package/check_package.py.
 #
@@ -22,6 +24,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 OUTDIR="${1:-$ROOT/out}"
 NAME=tarsel-2.0-rc3-windows
 PROGRAM=zentravo-kelv-tarsel.exe
+REPORT=tarsel-report.exe
 GENERATOR=()
 command -v ninja >/dev/null && GENERATOR=(-G Ninja)
 
@@ -51,13 +54,13 @@ for arch in win32 win64; do
       -DCMAKE_BUILD_TYPE=Release -DTARSEL_TESTS=OFF >"$build/configure.log" 2>&1 ||
       { cat "$build/configure.log"; exit 1; }
   fi
-  cmake --build "$build" -j2 --target zentravo-kelv-tarsel
+  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel-report
   # --strip: the download carries no symbols; the build folder keeps them.
   cmake --install "$build" --prefix "$stage/$arch" --strip >"$stage/$arch.install.log" ||
     { cat "$stage/$arch.install.log"; exit 1; }
   installed="$(cd "$stage/$arch" && find . -type f | LC_ALL=C sort | tr '\n' ' ')"
-  if [ "$installed" != "./README.txt ./bin/$PROGRAM " ]; then
-    echo "package-windows.sh: the $arch install holds $installed; expected README.txt and bin/$PROGRAM" >&2
+  if [ "$installed" != "./README.txt ./bin/$REPORT ./bin/$PROGRAM " ]; then
+    echo "package-windows.sh: the $arch install holds $installed; expected README.txt, bin/$REPORT and bin/$PROGRAM" >&2
     exit 1
   fi
 done
@@ -67,13 +70,14 @@ mkdir -p "$stage/zip/win32" "$stage/zip/win64"
 cmp "$stage/win32/README.txt" "$stage/win64/README.txt"
 cp "$stage/win32/README.txt" "$stage/zip/README.txt"
 for arch in win32 win64; do
-  cp "$stage/$arch/bin/$PROGRAM" "$stage/zip/$arch/$PROGRAM"
+  cp "$stage/$arch/bin/$PROGRAM" "$stage/$arch/bin/$REPORT" "$stage/zip/$arch/"
 done
 
 zip="$OUTDIR/$NAME.zip"
 rm -f "$zip"
-# The files are named one by one, so the zip holds exactly these three entries.
-(cd "$stage/zip" && cmake -E tar cf "$zip" --format=zip README.txt "win32/$PROGRAM" "win64/$PROGRAM")
+# The files are named one by one, so the zip holds exactly these five entries.
+(cd "$stage/zip" && cmake -E tar cf "$zip" --format=zip README.txt "win32/$PROGRAM" "win32/$REPORT" \
+  "win64/$PROGRAM" "win64/$REPORT")
 
 python3 "$ROOT/tests/package/check_package.py" --readme "$ROOT/README.md" "$zip"
 echo "== $zip ($(wc -c <"$zip") bytes)"

@@ -6,7 +6,8 @@
 #
 #   scripts/prerequisites.sh KIND...
 #     build     the native build: cmake, g++, ninja
-#     test      the native test suites: GoogleTest, python3
+#     test      the native test suites: GoogleTest, python3, and for the results report
+#               sqlite3 (loads its records) and chromium (draws its HTML, headless)
 #     fuzz      the fuzz targets: clang with libFuzzer
 #     windows   the cross builds and Wine: the mingw-w64 compilers (with their objdump),
 #               the 64-bit and the 32-bit Wine (loaders and server under /usr/lib/wine,
@@ -36,6 +37,8 @@ check_kind() {
     test)
       need '[ -f /usr/src/googletest/CMakeLists.txt ]' googletest libgtest-dev
       need 'command -v python3' python3
+      need 'command -v sqlite3' sqlite3
+      need 'command -v chromium' chromium
       ;;
     fuzz)
       need 'command -v clang++' clang

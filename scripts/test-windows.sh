@@ -69,7 +69,7 @@ for arch in $ARCHS; do
   cmake -S "$ROOT" -B "$build" "${GENERATOR[@]}" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_of "$arch")" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_TESTS=ON >"$build/configure.log" 2>&1 ||
     { cat "$build/configure.log"; exit 1; }
-  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel_tests tarsel-standin
+  cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel-report tarsel_tests tarsel-standin
   took $t "build $arch"
 done
 
@@ -90,8 +90,8 @@ note "import check"
 t=$SECONDS
 python3 -m unittest -q "$ROOT/tests/windows/check_imports_test.py" || fail "check_imports tests"
 for arch in $ARCHS; do
-  python3 "$ROOT/tests/windows/check_imports.py" "$ROOT/build-$arch/zentravo-kelv-tarsel.exe" ||
-    fail "imports of the $arch program"
+  python3 "$ROOT/tests/windows/check_imports.py" "$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
+    "$ROOT/build-$arch/tarsel-report.exe" || fail "imports of the $arch programs"
   # The tests and the stand-in may also use what test_exe_extra_imports.txt lists, each
   # with the Windows version that brings it.
   python3 "$ROOT/tests/windows/check_imports.py" \
@@ -123,13 +123,17 @@ if [[ " $ARCHS " == *" win32 "* ]]; then
     python3 "$ROOT/tests/windows/check_i586.py" --unreached _mark_section_writable \
       --unreached __GetPEImageBase "$@"
   }
-  own=()
-  for object in "$build/libtarsel_core.a" "$build/libtarsel_platform.a" $(find "$build/CMakeFiles/zentravo-kelv-tarsel.dir" -name '*.obj'); do
-    own+=(--own "$object")
+  # Each program with the project's objects it is made of.
+  for program_core in zentravo-kelv-tarsel:tarsel_core tarsel-report:tarsel_report_core; do
+    program=${program_core%:*}
+    own=()
+    for object in "$build/lib${program_core#*:}.a" "$build/libtarsel_platform.a" $(find "$build/CMakeFiles/$program.dir" -name '*.obj'); do
+      own+=(--own "$object")
+    done
+    i586_check "${own[@]}" "$build/$program.exe" >"$build/check-i586-$program.log" ||
+      { cat "$build/check-i586-$program.log"; fail "instructions a Pentium lacks in the win32 $program"; }
+    tail -1 "$build/check-i586-$program.log"
   done
-  i586_check "${own[@]}" "$build/zentravo-kelv-tarsel.exe" >"$build/check-i586.log" ||
-    { cat "$build/check-i586.log"; fail "instructions a Pentium lacks in the win32 program"; }
-  tail -1 "$build/check-i586.log"
   # The check must refuse a probe built for i686 and pass it built for i586.
   for march_status in i686:1 i586:0; do
     march=${march_status%:*}

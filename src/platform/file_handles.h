@@ -26,3 +26,6 @@ int32_t SeekHandle(FileHandle handle, int64_t offset);
 /// Cuts the file off at the current position.
 int32_t TruncateHandle(FileHandle handle);
 int32_t CloseHandleOf(FileHandle handle);
+
+/// The process's standard output (`error` false) or standard error; never closed.
+FileHandle StandardStreamHandle(bool error);

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks `cmake --install` of a POSIX build into a temporary prefix.
 
-The prefix must then hold exactly bin/zentravo-kelv-tarsel (the build's program, byte
-for byte) and share/doc/tarsel/README.md (the repository's README): nothing of the
+The prefix must then hold exactly bin/zentravo-kelv-tarsel and bin/tarsel-report (the
+build's programs, byte for byte) and share/doc/tarsel/README.md (the repository's README): nothing of the
 tests, the testbed or GoogleTest. The installed program must run from there:
 
 - started with no argument in a folder of a drive (TARSEL_DRIVES names a folder whose
@@ -25,6 +25,7 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_README = os.path.join(HERE, "..", "..", "README.md")
 PROGRAM = "bin/zentravo-kelv-tarsel"
+REPORT = "bin/tarsel-report"
 README = "share/doc/tarsel/README.md"
 BANNER_AND_USAGE_START = (
     "Zentravo Kelvaran Project\n"
@@ -70,10 +71,13 @@ def check(build, work):
         return ["cmake --install failed:\n" + install.stdout + install.stderr]
 
     files = installed_files(prefix)
-    for extra in sorted(files - {PROGRAM, README}):
+    for extra in sorted(files - {PROGRAM, REPORT, README}):
         problems.append("installed, but does not belong there: " + extra)
-    for absent in sorted({PROGRAM, README} - files):
+    for absent in sorted({PROGRAM, REPORT, README} - files):
         problems.append("not installed: " + absent)
+    if REPORT in files and not filecmp.cmp(os.path.join(prefix, REPORT),
+                                           os.path.join(build, "tarsel-report"), shallow=False):
+        problems.append(REPORT + " differs from the build's report program")
     readme = os.path.join(prefix, README)
     if README in files and not filecmp.cmp(readme, SOURCE_README, shallow=False):
         problems.append(README + " differs from the repository's README.md")

@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """Checks the Windows download made by scripts/package-windows.sh.
 
-The zip must hold exactly three entries:
+The zip must hold exactly five entries:
 
   README.txt                       plain ASCII with CR LF line ends (Notepad on
                                    Windows 2000/XP reads LF-only text as one line);
                                    with --readme, the same text as that file
   win32/zentravo-kelv-tarsel.exe   an i386 console program asking for subsystem 5.0
+  win32/tarsel-report.exe          the results report, the same kind of program
   win64/zentravo-kelv-tarsel.exe   an x86-64 console program
+  win64/tarsel-report.exe          the results report, the same kind of program
 
-Both programs must be stripped (no COFF symbols, no debug sections) and pass the import check of
+Every program must be stripped (no COFF symbols, no debug sections) and pass the import check of
 tests/windows/check_imports.py: only what Windows 2000 exports.
 
 Usage: check_package.py [--readme README.md] [--allow-list FILE] PACKAGE.zip
@@ -27,12 +29,14 @@ sys.path.insert(0, os.path.join(HERE, "..", "windows"))
 import check_imports  # noqa: E402
 
 PROGRAM = "zentravo-kelv-tarsel.exe"
+REPORT = "tarsel-report.exe"
 README = "README.txt"
 # Entry name, machine, the subsystem version it must ask for (None: any).
-PROGRAMS = (
-    ("win32/" + PROGRAM, check_imports.MACHINE_I386, (5, 0)),
-    ("win64/" + PROGRAM, check_imports.MACHINE_AMD64, None),
-)
+PROGRAMS = tuple(
+    (folder + name, machine, version)
+    for folder, machine, version in (("win32/", check_imports.MACHINE_I386, (5, 0)),
+                                     ("win64/", check_imports.MACHINE_AMD64, None))
+    for name in (PROGRAM, REPORT))
 SUBSYSTEM_CONSOLE = 3
 MACHINE_NAMES = {check_imports.MACHINE_I386: "i386", check_imports.MACHINE_AMD64: "x86-64"}
 
@@ -154,7 +158,8 @@ def main(argv):
     if problems:
         print("%s: FAILED (%d problems)" % (arguments.package, len(problems)))
         return 1
-    print("%s: ok (README.txt, win32 i386 subsystem 5.0, win64 x86-64; stripped; imports allowed)"
+    print("%s: ok (README.txt, win32 i386 subsystem 5.0, win64 x86-64, each with the report; "
+          "stripped; imports allowed)"
           % arguments.package)
     return 0
 

@@ -22,6 +22,8 @@ OPTIONAL = 0x58
 IMPORTS = [("KERNEL32.dll", ["ExitProcess", "GetCommandLineA"]), ("msvcrt.dll", ["malloc"])]
 WIN32 = "win32/zentravo-kelv-tarsel.exe"
 WIN64 = "win64/zentravo-kelv-tarsel.exe"
+WIN32_REPORT = "win32/tarsel-report.exe"
+WIN64_REPORT = "win64/tarsel-report.exe"
 README_SOURCE = b"# Tarsel\n\nTwo lines.\n"
 README_WINDOWS = b"# Tarsel\r\n\r\nTwo lines.\r\n"
 
@@ -49,7 +51,9 @@ def program(is64=False, subsystem_version=(5, 0), subsystem=3, symbols=0,
 GOOD = {
     "README.txt": README_WINDOWS,
     WIN32: program(),
+    WIN32_REPORT: program(),
     WIN64: program(is64=True, subsystem_version=(5, 2)),
+    WIN64_REPORT: program(is64=True, subsystem_version=(5, 2)),
 }
 
 
@@ -104,8 +108,13 @@ class CheckPackageTest(unittest.TestCase):
              ["README.md: unexpected entry", "README.txt: missing"]),
             ("backslashes", [(n.replace("/", "\\"), d) for n, d in GOOD.items()],
              ["win32\\zentravo-kelv-tarsel.exe: unexpected entry",
+              "win32\\tarsel-report.exe: unexpected entry",
               "win64\\zentravo-kelv-tarsel.exe: unexpected entry",
-              WIN32 + ": missing", WIN64 + ": missing"]),
+              "win64\\tarsel-report.exe: unexpected entry",
+              WIN32 + ": missing", WIN32_REPORT + ": missing",
+              WIN64 + ": missing", WIN64_REPORT + ": missing"]),
+            ("report missing", [e for e in GOOD.items() if e[0] != WIN32_REPORT],
+             [WIN32_REPORT + ": missing"]),
         ]
         for label, entries, expected in cases:
             with self.subTest(label):

@@ -126,3 +126,7 @@ int32_t CloseHandleOf(FileHandle handle) {
   if (close(Descriptor(handle)) != 0 && errno != EINTR) return IoCodeOfErrno(errno);
   return 0;
 }
+
+FileHandle StandardStreamHandle(bool error) {
+  return error ? STDERR_FILENO : STDOUT_FILENO;
+}

@@ -105,3 +105,7 @@ int32_t TruncateHandle(FileHandle handle) {
 int32_t CloseHandleOf(FileHandle handle) {
   return CloseHandle(Win32HandleOf(handle)) ? 0 : LastError();
 }
+
+FileHandle StandardStreamHandle(bool error) {
+  return reinterpret_cast<FileHandle>(GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+}

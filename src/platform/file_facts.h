@@ -1,0 +1,27 @@
+// What the system knows of a file or folder without reading it: kind, size, last
+// change and identity.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/short_text.h"
+
+struct FileFacts {
+  bool isDirectory = false;
+  int64_t size = 0;
+  /// The last modification, in the system's own units: only ever compared.
+  int64_t modified = 0;
+  /// The volume and the file's number on it: equal for every path (and link) that
+  /// reaches the same file.
+  uint64_t volume = 0;
+  uint64_t index = 0;
+};
+
+/// Learns the facts of the file or folder at `path`, following links, without
+/// opening its contents and without changing anything of it (its times included).
+/// False when it does not exist or cannot be asked.
+bool ReadFileFacts(const ShortText& path, FileFacts& facts);
+
+inline bool SameFile(const FileFacts& a, const FileFacts& b) {
+  return a.volume == b.volume && a.index == b.index;
+}

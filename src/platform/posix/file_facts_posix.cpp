@@ -1,0 +1,21 @@
+// POSIX backend only: file facts with stat.
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/file_facts.h"
+#include "platform/posix/host_paths_posix.h"
+
+bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
+  std::string host;
+  if (path.empty() || !MapToHostPath(path.view(), host)) return false;
+  struct stat status;
+  if (stat(host.c_str(), &status) != 0) return false;
+  facts.isDirectory = S_ISDIR(status.st_mode);
+  facts.size = static_cast<int64_t>(status.st_size);
+  facts.modified =
+      static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+  facts.volume = static_cast<uint64_t>(status.st_dev);
+  facts.index = static_cast<uint64_t>(status.st_ino);
+  return true;
+}

@@ -1,0 +1,65 @@
+// What the report gathers from its inputs: the machines, every result value per
+// machine, test and section, and what the inputs held besides results.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/tree_walk.h"
+#include "report/hash_index.h"
+#include "report/log_parser.h"
+#include "tests/test_id.h"
+
+/// The results of one machine in one test and one section (official or not).
+struct Cell {
+  std::vector<double> values;   ///< the times read, in seconds
+  int64_t unreadable = 0;       ///< times that could not be read as a number
+  std::string firstUnreadable;  ///< the first of them, as the log holds it
+  int64_t invalid = 0;          ///< invalid results the ledgers count (official only)
+};
+
+enum class NamedBy { Option, Ledger, Path };
+
+struct Machine {
+  std::string name;  ///< the system's 8-bit text
+  NamedBy namedBy = NamedBy::Path;
+  int logs = 0;
+  int ledgers = 0;
+  /// How often each program was the busiest other one, in the order first named.
+  std::vector<std::pair<std::string, int>> busiest;
+  /// The cells, [official][test]; -1 where the machine has none.
+  std::array<std::array<int32_t, kTestCount>, 2> cell;
+};
+
+/// A main log with something to report besides its results.
+struct InputNote {
+  std::string path;
+  LogTally tally;
+};
+
+struct Collection {
+  std::vector<Machine> machines;
+  std::vector<Cell> cells;
+  std::vector<InputNote> notes;
+  int64_t logs = 0;
+  int64_t records = 0;  ///< results taken (after the filters)
+  int64_t ledgers = 0;
+  int64_t duplicates = 0;  ///< logs reached a second time (through a link), read once
+  TreeWalkSkips skips;
+  HashIndex machineByName;  ///< over `machines`, by name
+
+  /// The machine of that name; -1 when there is none.
+  int FindMachine(const std::string& name) const;
+  /// Counts `program` once more as the machine's busiest other program.
+  void CountBusiest(int machine, const std::string& program);
+
+  /// The machine of that name, added at the end when it is new.
+  int MachineNamed(const std::string& name, NamedBy namedBy);
+  /// The cell, made when it is new.
+  Cell& CellOf(int machine, bool official, int test);
+  /// The cell, or null when there is none.
+  const Cell* FindCell(int machine, bool official, int test) const;
+};

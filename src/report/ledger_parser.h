@@ -1,0 +1,60 @@
+// Reading activity ledgers (docs/activity-ledger.md) from bytes that arrive in pieces:
+// the version line, then blocks of "key=value" lines, each ended by an empty line.
+// Unknown keys are skipped; so is everything of a file that is no ledger.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// The version line that a ledger's first line must be.
+inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
+
+/// True when `start`, the first bytes of a file, begin with the version line and its
+/// line end.
+bool StartsAsLedger(std::string_view start);
+
+/// The machine a ledger names, from its first machine block.
+struct LedgerMachine {
+  bool found = false;
+  std::string cpuModel, cpuCount, memoryMib, osName, osVersion, osBuild, machineId;
+};
+
+/// The name of a machine by its fingerprint: processor, processors, memory, system and
+/// machine id, as "MODEL, N CPU, M MiB, SYSTEM VERSION (BUILD), ID".
+std::string FingerprintName(const LedgerMachine& machine);
+
+/// One test block.
+struct LedgerTest {
+  int test = -1;             ///< TestIndex order; -1 for an unknown test
+  std::string_view outcome;  ///< "official", "invalid" ...
+  int64_t start = 0;         ///< the start as YYYYMMDDhhmmss, 0 when unreadable
+  std::string_view busiest;  ///< other.1.name; empty when none was named
+};
+
+class LedgerParser {
+ public:
+  using TestSink = void (*)(const LedgerTest& test, void* context);
+
+  LedgerParser(TestSink sink, void* context) : sink_(sink), context_(context) {}
+
+  void Feed(const char* bytes, size_t count);
+  void Finish();
+
+  const LedgerMachine& machine() const { return machine_; }
+
+ private:
+  void TakeLine(std::string_view line);
+  void EndBlock();
+
+  TestSink sink_;
+  void* context_;
+  bool versionSeen_ = false;
+  bool isLedger_ = true;
+  std::string line_;
+  LedgerMachine machine_;
+  // The block being read.
+  std::string block_, test_, outcome_, start_, busiest_;
+  LedgerMachine blockMachine_;
+};

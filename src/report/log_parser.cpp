@@ -1,0 +1,235 @@
+// Reading main logs.
+#include "report/log_parser.h"
+
+#include <cstring>
+
+#include "logs/main_log.h"
+#include "report/test_names.h"
+
+namespace {
+
+constexpr char kCtrlZ = 26;
+
+bool StartsWith(std::string_view text, std::string_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Reads digits at the start of `text` (at most 9) into `value`; false without any.
+bool ReadDigits(std::string_view& text, int64_t& value) {
+  size_t count = 0;
+  value = 0;
+  while (count < text.size() && count < 9 && IsDigit(text[count])) {
+    value = value * 10 + (text[count] - '0');
+    ++count;
+  }
+  text.remove_prefix(count);
+  return count > 0;
+}
+
+bool Skip(std::string_view& text, std::string_view what) {
+  if (!StartsWith(text, what)) return false;
+  text.remove_prefix(what.size());
+  return true;
+}
+
+// "HH:MM:SS" as hhmmss.
+bool ReadClock(std::string_view text, int64_t& clock) {
+  int64_t hour, minute, second;
+  if (!ReadDigits(text, hour) || !Skip(text, ":") || !ReadDigits(text, minute) ||
+      !Skip(text, ":") || !ReadDigits(text, second) || !text.empty()) {
+    return false;
+  }
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  clock = hour * 10000 + minute * 100 + second;
+  return true;
+}
+
+}  // namespace
+
+bool ReadSeconds(std::string_view text, double& seconds) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  double value = 0;
+  size_t i = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) value = value * 10 + (text[i] - '0');
+  if (i == 0) return false;
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    double scale = 0.1;
+    size_t fraction = ++i;
+    for (; i < text.size() && IsDigit(text[i]); ++i, scale /= 10) value += (text[i] - '0') * scale;
+    if (i == fraction) return false;
+  }
+  if (i != text.size()) return false;
+  seconds = value;
+  return true;
+}
+
+bool ReadDate(std::string_view text, int64_t& date, std::string_view& rest) {
+  int64_t day, month, year;
+  if (!ReadDigits(text, day) || !Skip(text, ".") || !ReadDigits(text, month) || !Skip(text, ".") ||
+      !ReadDigits(text, year)) {
+    return false;
+  }
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year > 9999) return false;
+  date = (year * 100 + month) * 100 + day;
+  rest = text;
+  return true;
+}
+
+void MainLogParser::Stray(int64_t lines) {
+  (afterCtrlZ_ ? held_ : tally_).strayLines += lines;
+}
+
+void MainLogParser::TakeLine(std::string_view line, bool cut) {
+  if (cut) ++(afterCtrlZ_ ? held_ : tally_).cutLines;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  for (;;) {
+    switch (expect_) {
+      case Expect::Label: {
+        if (line.empty()) return;
+        if (inHeader_ && (line == kMainLogTitle || line == kMainLogVersion ||
+                          StartsWith(line, kMainLogCreated))) {
+          return;
+        }
+        const LabelMeaning meaning = MeaningOfLabel(line);
+        record_ = LogRecord{};
+        record_.test = meaning.test;
+        record_.official = meaning.official;
+        labelKnown_ = meaning.test >= 0;
+        expect_ = Expect::Added;
+        return;
+      }
+      case Expect::Added: {
+        std::string_view rest = line;
+        if (Skip(rest, kRecordAdded)) {
+          int64_t date = 0, clock = 0;
+          std::string_view afterDate;
+          if (ReadDate(rest, date, afterDate) && Skip(afterDate, " at ") &&
+              ReadClock(afterDate, clock)) {
+            record_.added = date * 1000000 + clock;
+          }
+          expect_ = Expect::Time;
+          return;
+        }
+        Stray(1);  // the line taken for a label
+        expect_ = Expect::Label;
+        continue;
+      }
+      case Expect::Time: {
+        std::string_view rest = line;
+        if (Skip(rest, kRecordEncodingTime)) {
+          expect_ = Expect::Blank;
+          inHeader_ = false;
+          if (afterCtrlZ_) {
+            // A record after the Ctrl-Z: the text went on, and so counts all of it.
+            tally_.strayLines += held_.strayLines;
+            tally_.cutLines += held_.cutLines;
+            tally_.unknownLabels += held_.unknownLabels;
+            held_ = LogTally{};
+            afterCtrlZ_ = false;
+            recordOpenAtCtrlZ_ = false;
+          }
+          if (!labelKnown_) {
+            ++tally_.unknownLabels;
+            return;
+          }
+          record_.timeText = rest;
+          record_.timeRead = ReadSeconds(rest, record_.seconds);
+          ++tally_.records;
+          sink_(record_, context_);
+          return;
+        }
+        Stray(2);  // the label and the "Added" line
+        expect_ = Expect::Label;
+        continue;
+      }
+      case Expect::Blank:
+        expect_ = Expect::Label;
+        if (line.empty()) return;
+        continue;  // no empty line after the record: this one may start the next
+    }
+  }
+}
+
+void MainLogParser::CtrlZ() {
+  // The line so far ends here, as the text would.
+  if (!carry_.empty()) {
+    TakeLine(carry_, carryCut_);
+    carry_.clear();
+    carryCut_ = false;
+  }
+  if (afterCtrlZ_) {
+    held_ = LogTally{};  // what followed the earlier one led to no record
+  } else {
+    recordOpenAtCtrlZ_ = expect_ == Expect::Added || expect_ == Expect::Time;
+  }
+  afterCtrlZ_ = true;
+}
+
+void MainLogParser::Feed(const char* bytes, size_t count) {
+  const char* end = bytes + count;
+  while (bytes < end) {
+    const char* lineEnd = static_cast<const char*>(std::memchr(bytes, '\n', end - bytes));
+    const char* pieceEnd = lineEnd != nullptr ? lineEnd : end;
+    const char* ctrlZ = static_cast<const char*>(std::memchr(bytes, kCtrlZ, pieceEnd - bytes));
+    if (ctrlZ != nullptr) {
+      // The bytes before it complete the line so far; it ends the text for now.
+      carry_.append(bytes, ctrlZ - bytes);
+      if (carry_.size() > kLongestLogLine) {
+        carry_.resize(kLongestLogLine);
+        carryCut_ = true;
+      }
+      CtrlZ();
+      bytes = ctrlZ + 1;
+      continue;
+    }
+    std::string_view piece(bytes, pieceEnd - bytes);
+    if (lineEnd == nullptr) {
+      const size_t room = kLongestLogLine + 1 - std::min(carry_.size(), kLongestLogLine + 1);
+      if (piece.size() > room) {
+        carryCut_ = true;
+        piece = piece.substr(0, room);
+      }
+      carry_.append(piece);
+      return;
+    }
+    if (carry_.empty()) {
+      // A CR before the line end is not part of the line's length.
+      const size_t length =
+          !piece.empty() && piece.back() == '\r' ? piece.size() - 1 : piece.size();
+      const bool cut = length > kLongestLogLine;
+      TakeLine(cut ? piece.substr(0, kLongestLogLine) : piece, cut);
+    } else {
+      carry_.append(piece.substr(0, kLongestLogLine + 2));
+      if (!carry_.empty() && carry_.back() == '\r') carry_.pop_back();
+      const bool cut = carryCut_ || carry_.size() > kLongestLogLine;
+      if (carry_.size() > kLongestLogLine) carry_.resize(kLongestLogLine);
+      TakeLine(carry_, cut);
+      carry_.clear();
+      carryCut_ = false;
+    }
+    bytes = lineEnd + 1;
+  }
+}
+
+void MainLogParser::Finish() {
+  if (!carry_.empty()) {
+    // A last line without its line end was cut off with the file.
+    const bool cut = carryCut_ || carry_.size() > kLongestLogLine;
+    if (carry_.size() > kLongestLogLine) carry_.resize(kLongestLogLine);
+    if (expect_ == Expect::Time) {
+      // Even an "Encoding time" line may have lost digits: the record is not taken.
+      if (!afterCtrlZ_) tally_.cutShort = true;
+    } else {
+      TakeLine(carry_, cut);
+    }
+    carry_.clear();
+  }
+  const bool recordOpen = expect_ == Expect::Added || expect_ == Expect::Time;
+  if (afterCtrlZ_ ? recordOpenAtCtrlZ_ : recordOpen) tally_.cutShort = true;
+  expect_ = Expect::Label;
+}

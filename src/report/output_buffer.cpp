@@ -1,0 +1,126 @@
+// The report's output.
+#include "report/output_buffer.h"
+
+#include "platform/system_text.h"
+
+namespace {
+
+// The value with `decimals` decimals, rounded half away from zero, as "%.Nf" prints it
+// (the runtime's own printf is left out of the 32-bit Windows program).
+std::string Fixed(double value, int decimals) {
+  int64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const bool negative = value < 0;
+  const int64_t scaled = static_cast<int64_t>((negative ? -value : value) * scale + 0.5);
+  std::string fraction = std::to_string(scaled % scale);
+  fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
+  return (negative && scaled != 0 ? "-" : "") + std::to_string(scaled / scale) + "." + fraction;
+}
+
+// Appends the text as UTF-8, replacing the bytes that `escape` names.
+template <typename Escape>
+std::string Utf8With(std::string_view text, Escape escape) {
+  std::string out;
+  out.reserve(text.size());
+  size_t plain = 0;  // start of the bytes not yet appended
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const bool atEnd = i == text.size();
+    const char* replacement = atEnd ? nullptr : escape(text[i]);
+    if (!atEnd && replacement == nullptr) continue;
+    AppendSystemTextAsUtf8(text.substr(plain, i - plain), out);
+    if (replacement != nullptr) out += replacement;
+    plain = i + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+OutputBuffer& OutputBuffer::operator<<(int64_t number) {
+  return *this << std::string_view(std::to_string(number));
+}
+
+bool OutputBuffer::Flush() {
+  if (!buffer_.empty() && !failed_ && !sink_(buffer_.data(), buffer_.size(), context_)) {
+    failed_ = true;
+  }
+  buffer_.clear();
+  return !failed_;
+}
+
+std::string Decimal3(double value) {
+  return Fixed(value, 3);
+}
+
+std::string Decimal2(double value) {
+  return Fixed(value, 2);
+}
+
+std::string JsonString(std::string_view text) {
+  static char control[8];
+  const std::string body = Utf8With(text, [](char c) -> const char* {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20) return nullptr;
+        // "\u00XX"
+        control[0] = '\\', control[1] = 'u', control[2] = '0', control[3] = '0';
+        control[4] = "0123456789abcdef"[c >> 4], control[5] = "0123456789abcdef"[c & 15];
+        control[6] = '\0';
+        return control;
+    }
+  });
+  return "\"" + body + "\"";
+}
+
+std::string HtmlText(std::string_view text) {
+  return Utf8With(text, [](char c) -> const char* {
+    switch (c) {
+      case '&':
+        return "&amp;";
+      case '<':
+        return "&lt;";
+      case '>':
+        return "&gt;";
+      case '"':
+        return "&quot;";
+      default:
+        return nullptr;
+    }
+  });
+}
+
+std::string MarkdownText(std::string_view text) {
+  return Utf8With(text, [](char c) -> const char* {
+    switch (c) {
+      case '|':
+        return "\\|";
+      case '\\':
+        return "\\\\";
+      case '*':
+        return "\\*";
+      case '_':
+        return "\\_";
+      case '`':
+        return "\\`";
+      case '<':
+        return "&lt;";
+      default:
+        // A line end would end the table row.
+        return c == '\r' || c == '\n' ? " " : nullptr;
+    }
+  });
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}

@@ -1,0 +1,51 @@
+// The report's output: text gathered in a buffer and handed on in large blocks, and
+// the number and text forms every format shares.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class OutputBuffer {
+ public:
+  /// Takes a block of bytes; false when they cannot be written.
+  using Sink = bool (*)(const char* bytes, size_t count, void* context);
+
+  OutputBuffer(Sink sink, void* context) : sink_(sink), context_(context) {
+    buffer_.reserve(kBlock);
+  }
+
+  OutputBuffer& operator<<(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= kBlock) Flush();
+    return *this;
+  }
+  OutputBuffer& operator<<(char c) { return *this << std::string_view(&c, 1); }
+  OutputBuffer& operator<<(int64_t number);
+  OutputBuffer& operator<<(int number) { return *this << static_cast<int64_t>(number); }
+
+  /// Hands on what waits; false once any block could not be written.
+  bool Flush();
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+  Sink sink_;
+  void* context_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+/// Seconds and means with three decimals ("12.345"); ratios too.
+std::string Decimal3(double value);
+/// The coefficient of variation with two decimals ("1.25").
+std::string Decimal2(double value);
+
+/// An 8-bit text as a JSON string, quotes included, in UTF-8.
+std::string JsonString(std::string_view text);
+/// An 8-bit text for HTML, in UTF-8, with & < > " escaped.
+std::string HtmlText(std::string_view text);
+/// An 8-bit text for a Markdown table cell, in UTF-8, with | \ * _ ` escaped.
+std::string MarkdownText(std::string_view text);
+/// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text);

@@ -1,0 +1,93 @@
+// Pieces the report's formats share, and the records format.
+#include "report/report_formats.h"
+
+#include <algorithm>
+
+#include "report/test_names.h"
+
+namespace {
+
+std::string Counted(int64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string TallyText(const LogTally& tally) {
+  std::string text;
+  const auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+  if (tally.strayLines > 0)
+    add(Counted(tally.strayLines, "line outside records", "lines outside records"));
+  if (tally.cutLines > 0) add(Counted(tally.cutLines, "over-long line cut", "over-long lines cut"));
+  if (tally.unknownLabels > 0) add(Counted(tally.unknownLabels, "unknown label", "unknown labels"));
+  if (tally.cutShort) add("last record cut short");
+  return text;
+}
+
+// "YYYY-MM-DD hh:mm:ss" of YYYYMMDDhhmmss; empty for 0.
+std::string IsoStamp(int64_t stamp) {
+  if (stamp == 0) return std::string();
+  // YYYYMMDDhhmmss: each part's digits, from the year's first to the second's last.
+  std::string digits = std::to_string(stamp);
+  digits.insert(0, 14 - std::min<size_t>(14, digits.size()), '0');
+  return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2) + " " +
+         digits.substr(8, 2) + ":" + digits.substr(10, 2) + ":" + digits.substr(12, 2);
+}
+
+}  // namespace
+
+const char* SectionTitle(bool official) {
+  return official ? "Official results" : "UNOFFICIAL results";
+}
+
+std::string CountsLine(const Collection& collection) {
+  return Counted(collection.records, "result", "results") + " of " +
+         Counted(static_cast<int64_t>(collection.machines.size()), "machine", "machines") +
+         " from " + Counted(collection.logs, "main log", "main logs");
+}
+
+const char* NamedByWord(NamedBy namedBy) {
+  switch (namedBy) {
+    case NamedBy::Option:
+      return "--name";
+    case NamedBy::Ledger:
+      return "ledger";
+    case NamedBy::Path:
+      return "path";
+  }
+  return "";
+}
+
+std::vector<std::string> InputRemarks(const Collection& collection) {
+  std::vector<std::string> remarks;
+  for (const InputNote& note : collection.notes)
+    remarks.push_back(note.path + ": " + TallyText(note.tally));
+  const TreeWalkSkips& skips = collection.skips;
+  if (skips.loops > 0)
+    remarks.push_back("Skipped " + Counted(skips.loops, "link that loops", "links that loop"));
+  if (skips.tooLong > 0)
+    remarks.push_back("Skipped " + Counted(skips.tooLong, "path too long", "paths too long"));
+  if (skips.unreadable > 0)
+    remarks.push_back("Skipped " + Counted(skips.unreadable, "folder that cannot be read",
+                                           "folders that cannot be read"));
+  if (collection.duplicates > 0)
+    remarks.push_back("Read once: " + Counted(collection.duplicates, "main log reached twice",
+                                              "main logs reached twice"));
+  return remarks;
+}
+
+std::string UnreadableRemark(const ReportRow& row) {
+  if (row.unreadable == 0) return std::string();
+  return Counted(row.unreadable, "time unreadable", "times unreadable") + ", such as \"" +
+         *row.firstUnreadable + "\"";
+}
+
+void WriteRecordsHeader(OutputBuffer& out) {
+  out << "machine,log,section,test,added,encoding_time,seconds\r\n";
+}
+
+void WriteRecordRow(OutputBuffer& out, const std::string& machine, const std::string& log,
+                    const LogRecord& record) {
+  out << CsvField(machine) << ',' << CsvField(log) << ','
+      << (record.official ? "official" : "unofficial") << ',' << TestOption(record.test) << ','
+      << IsoStamp(record.added) << ',' << CsvField(record.timeText) << ','
+      << (record.timeRead ? Decimal3(record.seconds) : std::string()) << "\r\n";
+}

@@ -1,0 +1,144 @@
+// The HTML report: one self-contained page, UTF-8, with the tables and a bar chart per
+// test. The bars are plain block elements with a width in pixels and nothing else (no
+// script, no SVG, no image, no external file), in HTML 4.01 with its standards-mode
+// doctype, so that Internet Explorer 6 on Windows XP draws them as current browsers do.
+#include "report/report_formats.h"
+#include "report/test_names.h"
+
+namespace {
+
+/// The longest bar, in pixels: the highest median of a test.
+constexpr int kLongestBar = 400;
+
+constexpr char kHead[] =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+    "\"http://www.w3.org/TR/html4/strict.dtd\">\n"
+    "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
+    "<title>Tarsel results</title>\n<style type=\"text/css\">\n"
+    "body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background-color: #ffffff; "
+    "color: #000000; }\n"
+    "table { border-collapse: collapse; margin-bottom: 8px; }\n"
+    "th, td { border: 1px solid #999999; padding: 2px 6px; text-align: right; font-size: 13px; }\n"
+    "th.name, td.name { text-align: left; }\n"
+    "table.chart td { border: none; padding: 1px 4px; }\n"
+    "div.bar { background-color: #3366cc; height: 14px; font-size: 1px; line-height: 1px; }\n"
+    "div.unsettled { background-color: #99aacc; }\n"
+    "</style>\n</head>\n<body>\n";
+
+std::string Figure(bool present, const std::string& text) {
+  return present ? text : "-";
+}
+
+int BarWidth(const TestTable& table, const ReportRow& row) {
+  if (table.longestMedian <= 0) return 0;
+  const int width = static_cast<int>(kLongestBar * row.summary.median / table.longestMedian + 0.5);
+  return width < 1 ? 1 : width;
+}
+
+void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& out) {
+  out << "<table class=\"chart\">\n";
+  for (const ReportRow& row : table.rows) {
+    if (row.summary.count == 0) continue;
+    out << "<tr><td class=\"name\">" << HtmlText(view.collection.machines[row.machine].name)
+        << "</td><td class=\"name\"><div class=\"bar" << (row.settled ? "" : " unsettled")
+        << "\" style=\"width: " << BarWidth(table, row) << "px\">&nbsp;</div></td><td>"
+        << Decimal3(row.summary.median) << " s" << (row.fastest ? " (fastest)" : "")
+        << "</td></tr>\n";
+  }
+  out << "</table>\n";
+}
+
+void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
+  const auto& machines = view.collection.machines;
+  out << "<h3>" << HtmlText(TestShortName(table.test)) << " (" << TestOption(table.test)
+      << ")</h3>\n";
+  WriteChart(view, table, out);
+  struct Line {
+    const char* title;
+    std::string (*value)(const ReportRow&);
+  };
+  static constexpr Line kLines[] = {
+      {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
+      {"Median s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
+      {"Min s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
+      {"Max s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
+      {"Mean s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
+      {"CV %",
+       [](const ReportRow& r) {
+         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
+       }},
+      {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
+      {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
+      {"Notes",
+       [](const ReportRow& r) {
+         std::string notes = r.fastest ? "fastest" : "";
+         if (!r.settled) notes += notes.empty() ? "not settled" : ", not settled";
+         return notes;
+       }},
+  };
+  out << "<table>\n";
+  if (view.options.wide) {
+    out << "<tr><th></th>";
+    for (const ReportRow& row : table.rows)
+      out << "<th>" << HtmlText(machines[row.machine].name) << "</th>";
+    out << "</tr>\n";
+    for (const Line& line : kLines) {
+      out << "<tr><th class=\"name\">" << line.title << "</th>";
+      for (const ReportRow& row : table.rows) out << "<td>" << line.value(row) << "</td>";
+      out << "</tr>\n";
+    }
+  } else {
+    out << "<tr><th class=\"name\">Machine</th>";
+    for (const Line& line : kLines) out << "<th>" << line.title << "</th>";
+    out << "</tr>\n";
+    for (const ReportRow& row : table.rows) {
+      out << "<tr><td class=\"name\">" << HtmlText(machines[row.machine].name) << "</td>";
+      for (const Line& line : kLines) out << "<td>" << line.value(row) << "</td>";
+      out << "</tr>\n";
+    }
+  }
+  out << "</table>\n";
+  for (const ReportRow& row : table.rows) {
+    if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
+      out << "<p>" << HtmlText(machines[row.machine].name) << ": " << HtmlText(remark) << "</p>\n";
+    }
+  }
+}
+
+}  // namespace
+
+void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
+  const Collection& collection = view.collection;
+  out << kHead << "<h1>Tarsel results</h1>\n<p>" << HtmlText(CountsLine(collection))
+      << ". Baseline: <b>" << HtmlText(collection.machines[view.tables.baseline].name)
+      << "</b>. Times in seconds, lower is faster; a bar's length is the median. Ratio: the "
+         "median over the baseline's. Not settled (light bars): fewer than 3 results or a "
+         "coefficient of variation above 3 %.</p>\n";
+  for (const ReportSection& section : view.tables.sections) {
+    out << "<h2>" << SectionTitle(section.official) << "</h2>\n";
+    for (const TestTable& table : section.tests) WriteTable(view, table, out);
+  }
+  out << "<h2>Machines</h2>\n<table>\n<tr><th class=\"name\">Machine</th><th class=\"name\">Named "
+         "by</th><th>Main logs</th><th class=\"name\">Busiest other programs</th></tr>\n";
+  for (size_t m = 0; m < collection.machines.size(); ++m) {
+    const Machine& machine = collection.machines[m];
+    std::string busiest;
+    for (const BusyProgram& program : view.tables.busiest[m]) {
+      busiest += (busiest.empty() ? "" : ", ") + HtmlText(program.name) + " (" +
+                 std::to_string(program.count) + ")";
+    }
+    out << "<tr><td class=\"name\">" << HtmlText(machine.name) << "</td><td class=\"name\">"
+        << NamedByWord(machine.namedBy) << "</td><td>" << machine.logs << "</td><td class=\"name\">"
+        << busiest << "</td></tr>\n";
+  }
+  out << "</table>\n";
+  const std::vector<std::string> remarks = InputRemarks(collection);
+  if (!remarks.empty()) out << "<h2>Inputs</h2>\n<ul>\n";
+  for (const std::string& remark : remarks) out << "<li>" << HtmlText(remark) << "</li>\n";
+  if (!remarks.empty()) out << "</ul>\n";
+  out << "</body>\n</html>\n";
+}

@@ -1,0 +1,71 @@
+// The JSON report, UTF-8.
+#include "report/report_formats.h"
+#include "report/test_names.h"
+
+namespace {
+
+std::string Number(bool present, const std::string& text) {
+  return present ? text : "null";
+}
+
+void WriteRow(const ReportView& view, const ReportRow& row, OutputBuffer& out) {
+  const Summary& s = row.summary;
+  const bool any = s.count > 0;
+  out << "{\"machine\": " << JsonString(view.collection.machines[row.machine].name)
+      << ", \"results\": " << s.count << ", \"median\": " << Number(any, Decimal3(s.median))
+      << ", \"minimum\": " << Number(any, Decimal3(s.minimum))
+      << ", \"maximum\": " << Number(any, Decimal3(s.maximum))
+      << ", \"mean\": " << Number(any, Decimal3(s.mean))
+      << ", \"cv_percent\": " << Number(s.count > 1, Decimal2(s.cvPercent))
+      << ", \"ratio\": " << Number(row.hasRatio, Decimal3(row.ratio))
+      << ", \"fastest\": " << (row.fastest ? "true" : "false")
+      << ", \"settled\": " << (row.settled ? "true" : "false")
+      << ", \"unreadable_times\": " << row.unreadable << ", \"first_unreadable_time\": "
+      << (row.firstUnreadable != nullptr ? JsonString(*row.firstUnreadable) : "null")
+      << ", \"invalid_results\": " << row.invalid << "}";
+}
+
+}  // namespace
+
+void WriteJsonReport(const ReportView& view, OutputBuffer& out) {
+  const Collection& collection = view.collection;
+  out << "{\n  \"results\": " << collection.records << ",\n  \"main_logs\": " << collection.logs
+      << ",\n  \"ledgers\": " << collection.ledgers
+      << ",\n  \"baseline\": " << JsonString(collection.machines[view.tables.baseline].name)
+      << ",\n  \"machines\": [";
+  for (size_t m = 0; m < collection.machines.size(); ++m) {
+    const Machine& machine = collection.machines[m];
+    out << (m == 0 ? "\n" : ",\n") << "    {\"name\": " << JsonString(machine.name)
+        << ", \"named_by\": \"" << NamedByWord(machine.namedBy)
+        << "\", \"main_logs\": " << machine.logs << ", \"ledgers\": " << machine.ledgers
+        << ", \"busiest\": [";
+    const auto& busiest = view.tables.busiest[m];
+    for (size_t b = 0; b < busiest.size(); ++b) {
+      out << (b == 0 ? "" : ", ") << "{\"program\": " << JsonString(busiest[b].name)
+          << ", \"times\": " << busiest[b].count << "}";
+    }
+    out << "]}";
+  }
+  out << "\n  ],\n  \"sections\": [";
+  for (size_t i = 0; i < view.tables.sections.size(); ++i) {
+    const ReportSection& section = view.tables.sections[i];
+    out << (i == 0 ? "\n" : ",\n") << "    {\"section\": \""
+        << (section.official ? "official" : "unofficial") << "\", \"tests\": [";
+    for (size_t t = 0; t < section.tests.size(); ++t) {
+      const TestTable& table = section.tests[t];
+      out << (t == 0 ? "\n" : ",\n") << "      {\"test\": \"" << TestOption(table.test)
+          << "\", \"name\": " << JsonString(TestShortName(table.test)) << ", \"rows\": [";
+      for (size_t r = 0; r < table.rows.size(); ++r) {
+        out << (r == 0 ? "\n" : ",\n") << "        ";
+        WriteRow(view, table.rows[r], out);
+      }
+      out << "\n      ]}";
+    }
+    out << "\n    ]}";
+  }
+  out << "\n  ],\n  \"remarks\": [";
+  const std::vector<std::string> remarks = InputRemarks(collection);
+  for (size_t i = 0; i < remarks.size(); ++i)
+    out << (i == 0 ? "\n    " : ",\n    ") << JsonString(remarks[i]);
+  out << (remarks.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}

@@ -1,0 +1,102 @@
+// The Markdown report, UTF-8, for forum and repository posts.
+#include "report/report_formats.h"
+#include "report/test_names.h"
+
+namespace {
+
+std::string Flags(const ReportRow& row) {
+  std::string flags = row.fastest ? "fastest" : "";
+  if (!row.settled) flags += flags.empty() ? "not settled" : ", not settled";
+  return flags;
+}
+
+std::string Figure(bool present, const std::string& text) {
+  return present ? text : "-";
+}
+
+void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
+  const auto& machines = view.collection.machines;
+  out << "\n### " << MarkdownText(TestShortName(table.test)) << " (" << TestOption(table.test)
+      << ")\n\n";
+  struct Line {
+    const char* title;
+    std::string (*value)(const ReportRow&);
+  };
+  static constexpr Line kLines[] = {
+      {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
+      {"Median s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
+      {"Min s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
+      {"Max s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
+      {"Mean s",
+       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
+      {"CV %",
+       [](const ReportRow& r) {
+         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
+       }},
+      {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
+      {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
+      {"Notes", Flags},
+  };
+  if (view.options.wide) {
+    out << "| |";
+    for (const ReportRow& row : table.rows)
+      out << " " << MarkdownText(machines[row.machine].name) << " |";
+    out << "\n|---|";
+    for (size_t r = 0; r < table.rows.size(); ++r) out << "--:|";
+    out << "\n";
+    for (const Line& line : kLines) {
+      out << "| " << line.title << " |";
+      for (const ReportRow& row : table.rows) out << " " << line.value(row) << " |";
+      out << "\n";
+    }
+  } else {
+    out << "| Machine |";
+    for (const Line& line : kLines) out << " " << line.title << " |";
+    out << "\n|---|";
+    for (size_t l = 0; l + 1 < std::size(kLines); ++l) out << "--:|";
+    out << "---|\n";
+    for (const ReportRow& row : table.rows) {
+      out << "| " << MarkdownText(machines[row.machine].name) << " |";
+      for (const Line& line : kLines) out << " " << line.value(row) << " |";
+      out << "\n";
+    }
+  }
+  for (const ReportRow& row : table.rows) {
+    if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
+      out << "\n"
+          << MarkdownText(machines[row.machine].name) << ": " << MarkdownText(remark) << "\n";
+    }
+  }
+}
+
+}  // namespace
+
+void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
+  const Collection& collection = view.collection;
+  out << "# Tarsel results\n\n"
+      << CountsLine(collection) << ". Baseline: **"
+      << MarkdownText(collection.machines[view.tables.baseline].name) << "**. Times in seconds; "
+      << "ratio: median over the baseline's; not settled: fewer than 3 results or CV above 3 %.\n";
+  for (const ReportSection& section : view.tables.sections) {
+    out << "\n## " << SectionTitle(section.official) << "\n";
+    for (const TestTable& table : section.tests) WriteTable(view, table, out);
+  }
+  out << "\n## Machines\n\n| Machine | Named by | Main logs | Busiest other programs "
+         "|\n|---|---|--:|---|\n";
+  for (size_t m = 0; m < collection.machines.size(); ++m) {
+    const Machine& machine = collection.machines[m];
+    std::string busiest;
+    for (const BusyProgram& program : view.tables.busiest[m]) {
+      busiest += (busiest.empty() ? "" : ", ") + MarkdownText(program.name) + " (" +
+                 std::to_string(program.count) + ")";
+    }
+    out << "| " << MarkdownText(machine.name) << " | " << NamedByWord(machine.namedBy) << " | "
+        << machine.logs << " | " << busiest << " |\n";
+  }
+  const std::vector<std::string> remarks = InputRemarks(collection);
+  if (!remarks.empty()) out << "\n## Inputs\n\n";
+  for (const std::string& remark : remarks) out << "- " << MarkdownText(remark) << "\n";
+}

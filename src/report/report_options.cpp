@@ -1,0 +1,123 @@
+// The command line of tarsel-report.
+#include "report/report_options.h"
+
+#include <string_view>
+
+#include "report/log_parser.h"
+#include "report/test_names.h"
+
+const char kReportUsage[] =
+    "usage: tarsel-report [options] INPUT...\n"
+    "Compares the results of main logs (zentravo-kelv-tarsel.log) from any number of\n"
+    "machines. An INPUT is a main log, or a folder searched for main logs.\n"
+    "  --name NAME        the machine name of the next INPUT's logs\n"
+    "  --format FORMAT    text (default), csv, records, json, md or html\n"
+    "  --output FILE      write the report to FILE instead of standard output\n"
+    "  --baseline NAME    the machine the ratios compare with (default: the first)\n"
+    "  --wide             one column per machine instead of one row\n"
+    "  --since DD.MM.YYYY results added on or after that day only\n"
+    "  --until DD.MM.YYYY results added on or before that day only\n"
+    "  --test TEST        only these tests (divx, xvid, wmv9, mpeg1, mainc, cpro,\n"
+    "                     ccesp); repeat it or separate them with commas\n"
+    "  --help             this text\n"
+    "Exit status: 0 with a report, 1 when no main log was found or an input cannot\n"
+    "be read, 2 for a usage error.\n";
+
+namespace {
+
+struct FormatName {
+  std::string_view name;
+  ReportFormat format;
+};
+constexpr FormatName kFormats[] = {
+    {"text", ReportFormat::Text},       {"csv", ReportFormat::Csv},
+    {"records", ReportFormat::Records}, {"json", ReportFormat::Json},
+    {"md", ReportFormat::Markdown},     {"html", ReportFormat::Html},
+};
+
+bool ReadDay(std::string_view text, int64_t& day) {
+  std::string_view rest;
+  return ReadDate(text, day, rest) && rest.empty();
+}
+
+// --test's list: every name must be a test's.
+bool ReadTests(std::string_view list, ReportOptions& options, bool& first) {
+  if (first) options.tests.fill(false);
+  first = false;
+  while (true) {
+    const size_t comma = list.find(',');
+    const int test = TestOfOption(list.substr(0, comma));
+    if (test < 0) return false;
+    options.tests[test] = true;
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  ParsedCommandLine parsed;
+  ReportOptions& options = parsed.options;
+  std::string pendingName;
+  bool firstTest = true;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view argument = arguments[i];
+    if (argument.substr(0, 2) != "--" || argument == "--") {
+      options.inputs.push_back({std::string(argument), pendingName});
+      pendingName.clear();
+      continue;
+    }
+    // "--option=value" or "--option value".
+    std::string_view option = argument;
+    std::string value;
+    bool inlineValue = false;
+    if (const size_t equals = argument.find('='); equals != std::string_view::npos) {
+      option = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+      inlineValue = true;
+    }
+    if (option == "--help" || option == "--wide") {
+      if (inlineValue) return {options, "option " + std::string(option) + " takes no value"};
+      (option == "--help" ? options.help : options.wide) = true;
+      continue;
+    }
+    if (!inlineValue) {
+      if (i + 1 >= arguments.size())
+        return {options, "option " + std::string(option) + " needs a value"};
+      value = arguments[++i];
+    }
+    const std::string bad = "bad value of " + std::string(option) + ": " + value;
+    if (option == "--name") {
+      if (value.empty()) return {options, bad};
+      pendingName = value;
+    } else if (option == "--format") {
+      bool known = false;
+      for (const FormatName& format : kFormats) {
+        if (value == format.name) options.format = format.format, known = true;
+      }
+      if (!known) return {options, bad};
+    } else if (option == "--output") {
+      if (value.empty()) return {options, bad};
+      options.output = value;
+    } else if (option == "--baseline") {
+      options.baseline = value;
+    } else if (option == "--since" || option == "--until") {
+      int64_t day = 0;
+      if (!ReadDay(value, day)) return {options, bad};
+      if (option == "--since") {
+        options.since = day * 1000000;
+      } else {
+        options.until = day * 1000000 + 235959;
+      }
+    } else if (option == "--test") {
+      if (!ReadTests(value, options, firstTest)) return {options, bad};
+    } else {
+      return {options, "unknown option " + std::string(option)};
+    }
+  }
+  if (options.help) return parsed;
+  if (!pendingName.empty()) return {options, "--name " + pendingName + " is followed by no INPUT"};
+  if (options.inputs.empty()) return {options, "no INPUT given"};
+  return parsed;
+}

@@ -1,0 +1,50 @@
+// The figures a report shows, computed once from the collection for every format:
+// per section (official results first, then unofficial ones, never mixed), per test,
+// one row per machine that has a result or an invalid one there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "report/collection.h"
+#include "report/statistics.h"
+
+struct ReportRow {
+  int machine = 0;
+  Summary summary;
+  bool hasRatio = false;  ///< both this machine and the baseline have a median
+  double ratio = 0;       ///< this machine's median over the baseline's
+  bool fastest = false;   ///< the lowest median of the test (the first on a tie)
+  bool settled = false;
+  int64_t unreadable = 0;
+  const std::string* firstUnreadable = nullptr;
+  int64_t invalid = 0;
+};
+
+struct TestTable {
+  int test = 0;
+  std::vector<ReportRow> rows;  ///< in machine order
+  double longestMedian = 0;     ///< the scale of the bars
+};
+
+struct ReportSection {
+  bool official = true;
+  std::vector<TestTable> tests;  ///< in test order, only tests with rows
+};
+
+/// A program most often named the busiest other program on a machine.
+struct BusyProgram {
+  std::string name;
+  int count = 0;
+};
+
+struct ReportTables {
+  int baseline = 0;
+  std::vector<ReportSection> sections;  ///< official, then unofficial; empty ones left out
+  /// Per machine, the three programs most often named busiest, most often first.
+  std::vector<std::vector<BusyProgram>> busiest;
+};
+
+/// Computes the tables; reorders the cells' values.
+ReportTables BuildTables(Collection& collection, int baseline);

@@ -1,0 +1,35 @@
+// The figures of one set of results.
+#include "report/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+Summary Summarize(std::vector<double>& values) {
+  Summary summary;
+  summary.count = static_cast<int>(values.size());
+  if (values.empty()) return summary;
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  summary.minimum = *low;
+  summary.maximum = *high;
+  double sum = 0;
+  for (double value : values) sum += value;
+  summary.mean = sum / summary.count;
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + middle, values.end());
+  summary.median = values[middle];
+  if (values.size() % 2 == 0) {
+    // The lower middle value is the largest of the lower half.
+    const double lower = *std::max_element(values.begin(), values.begin() + middle);
+    summary.median = (lower + summary.median) / 2;
+  }
+  if (summary.count > 1 && summary.mean != 0) {
+    double squares = 0;
+    for (double value : values) squares += (value - summary.mean) * (value - summary.mean);
+    summary.cvPercent = std::sqrt(squares / (summary.count - 1)) / summary.mean * 100;
+  }
+  return summary;
+}
+
+bool IsSettled(const Summary& summary) {
+  return summary.count >= 3 && summary.cvPercent <= 3.0;
+}

@@ -1,0 +1,40 @@
+#include "report/statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(Statistics, FiguresMatchThoseWorkedOutByHand) {
+  struct {
+    std::vector<double> values;
+    Summary expected;
+    bool settled;
+  } const cases[] = {
+      // Odd count: median 2; mean 2; sd = sqrt((1+0+1)/2) = 1; cv 50 %.
+      {{3, 1, 2}, {3, 2, 1, 3, 2, 50}, false},
+      // Even count: median (2+3)/2; mean 2.5; sd = sqrt((2.25+.25+.25+2.25)/3) = 1.2910; cv 51.64
+      // %.
+      {{4, 1, 3, 2}, {4, 2.5, 1, 4, 2.5, 51.6398}, false},
+      // One result: no spread, but too few to be settled.
+      {{7.5}, {1, 7.5, 7.5, 7.5, 7.5, 0}, false},
+      // Identical results.
+      {{10, 10, 10}, {3, 10, 10, 10, 10, 0}, true},
+      // 100, 101, 102: sd 1, cv 0.990 %: settled.
+      {{101, 100, 102}, {3, 101, 100, 102, 101, 0.990099}, true},
+      // 100, 103, 106: sd 3, cv 2.913 %: still settled; 100, 104, 108: cv 3.846 %: not.
+      {{100, 103, 106}, {3, 103, 100, 106, 103, 2.912621}, true},
+      {{100, 104, 108}, {3, 104, 100, 108, 104, 3.846154}, false},
+      {{}, {0, 0, 0, 0, 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> values = c.values;
+    const Summary s = Summarize(values);
+    EXPECT_EQ(s.count, c.expected.count);
+    EXPECT_DOUBLE_EQ(s.median, c.expected.median);
+    EXPECT_DOUBLE_EQ(s.minimum, c.expected.minimum);
+    EXPECT_DOUBLE_EQ(s.maximum, c.expected.maximum);
+    EXPECT_DOUBLE_EQ(s.mean, c.expected.mean);
+    EXPECT_NEAR(s.cvPercent, c.expected.cvPercent, 1e-4) << c.values.size();
+    EXPECT_EQ(IsSettled(s), c.settled) << s.cvPercent;
+  }
+}

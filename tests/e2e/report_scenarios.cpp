@@ -1,0 +1,88 @@
+// The results report end to end: two simulated machines whose encoders work 1 s and
+// 3 s run "-divx -xvid" three times each (the timing tool reports a fixed share, so
+// every run records an official result); tarsel-report then compares their main logs.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "launch.h"
+#include "simulated_machine.h"
+
+namespace {
+
+constexpr int kRuns = 3;
+
+struct Machine {
+  std::string name;
+  std::unique_ptr<SimulatedMachine> machine;
+  std::vector<ProgramRun> runs;
+};
+
+// The CSV report's rows as "section,test,machine" -> columns by name.
+std::map<std::string, std::map<std::string, std::string>> CsvRows(const std::string& csv) {
+  std::istringstream lines(csv);
+  std::string line;
+  std::vector<std::string> header;
+  std::map<std::string, std::map<std::string, std::string>> rows;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    if (header.empty()) {
+      header = fields;
+      continue;
+    }
+    std::map<std::string, std::string> row;
+    for (size_t i = 0; i < header.size() && i < fields.size(); ++i) row[header[i]] = fields[i];
+    rows[row["section"] + "," + row["test"] + "," + row["machine"]] = row;
+  }
+  return rows;
+}
+
+TEST(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio) {
+  Machine machines[] = {{"one-second", nullptr, {}}, {"three-seconds", nullptr, {}}};
+  const char* work[] = {"1", "3"};
+  // One machine after the other: run side by side, the two encoders would share the
+  // processor and stretch each other's times.
+  for (int m = 0; m < 2; ++m) {
+    machines[m].machine = std::make_unique<SimulatedMachine>(
+        std::vector<std::string>{"--work-seconds", work[m], "--timer-share", "99"});
+    ASSERT_EQ(machines[m].machine->layoutError(), "");
+    for (int run = 0; run < kRuns; ++run) {
+      machines[m].runs.push_back(machines[m].machine->Run({"-divx", "-xvid"}));
+    }
+  }
+
+  Launch report;
+  report.program = TARSEL_REPORT;
+  report.environment = {"PATH=/usr/bin:/bin"};
+  report.directory = machines[0].machine->root();
+  report.arguments = {"--format", "csv"};
+  for (const Machine& m : machines) {
+    for (const ProgramRun& run : m.runs)
+      ASSERT_EQ(run.exitCode, 0) << m.name << "\n" << run.console;
+    const std::filesystem::path start = m.machine->HostPath(m.machine->startDirectory());
+    report.arguments.insert(report.arguments.end(), {"--name", m.name, start.string()});
+  }
+  const ProgramRun ran = RunHostProcess(report);
+  ASSERT_EQ(ran.exitCode, 0) << ran.errors;
+  const auto rows = CsvRows(ran.console);
+  for (const char* test : {"divx", "xvid"}) {
+    const auto& fast = rows.at(std::string("official,") + test + ",one-second");
+    const auto& slow = rows.at(std::string("official,") + test + ",three-seconds");
+    EXPECT_EQ(fast.at("results"), "3") << test;
+    EXPECT_EQ(slow.at("results"), "3") << test;
+    EXPECT_EQ(fast.at("ratio"), "1.000") << test;
+    const double ratio = std::stod(slow.at("ratio"));
+    EXPECT_GE(ratio, 2.0) << test << "\n" << ran.console;
+    EXPECT_LE(ratio, 4.0) << test << "\n" << ran.console;
+  }
+  EXPECT_EQ(rows.size(), 4u) << ran.console;
+}
+
+}  // namespace
