@@ -163,7 +163,13 @@ wine_in() { WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe
 cleanup() {
   if [ -d "$WINE_RUN" ]; then WINEPREFIX="$WINE_RUN" "$WINESERVER" -k >/dev/null 2>&1 || :; fi
 }
-trap cleanup EXIT
+# A registration of qemu-i386 that this script made is taken back at its end.
+registered_here=0
+at_exit() {
+  cleanup
+  if [ "$registered_here" = 1 ]; then bash "$ROOT/scripts/emulate-i386.sh" --remove || :; fi
+}
+trap at_exit EXIT
 
 # --- 32-bit Wine -------------------------------------------------------------------
 # "native" where the kernel runs 32-bit programs, "emulated" where qemu-user runs them
@@ -174,8 +180,8 @@ WINE32=none
 if [[ " $ARCHS " == *" win32 "* ]]; then
   if ! emulation_registered && ! "$WINE32_LOADER" --version >/dev/null 2>&1 &&
     { [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] || [ "${TARSEL_EMULATE_I386:-0}" = 1 ]; }; then
-    note "registering qemu-i386 for 32-bit programs (binfmt_misc, the whole machine; undo: scripts/emulate-i386.sh --remove)"
-    bash "$ROOT/scripts/emulate-i386.sh" || fail "cannot register qemu-i386"
+    note "registering qemu-i386 for 32-bit programs until this script ends (binfmt_misc, the whole machine)"
+    bash "$ROOT/scripts/emulate-i386.sh" && registered_here=1 || fail "cannot register qemu-i386"
   fi
   if "$WINE32_LOADER" --version >/dev/null 2>&1; then
     if emulation_registered; then WINE32=emulated; else WINE32=native; fi
