@@ -167,7 +167,9 @@ cleanup() {
 registered_here=0
 at_exit() {
   cleanup
-  if [ "$registered_here" = 1 ]; then bash "$ROOT/scripts/emulate-i386.sh" --remove || :; fi
+  if [ "$registered_here" = 1 ] && ! bash "$ROOT/scripts/emulate-i386.sh" --remove; then
+    echo "test-windows.sh: the qemu-i386 registration stays; scripts/emulate-i386.sh --remove takes it back" >&2
+  fi
 }
 trap at_exit EXIT
 
