@@ -160,7 +160,7 @@ ShortText fatalCode;
 /// The option of a test without its dash: "divx".
 ShortText TestName(TestId id) {
   const std::string_view option = DefinitionOf(static_cast<SelectionCode>(id)).option;
-  return ShortText(option.substr(1));
+  return ShortText(Slice(option, 1));
 }
 
 /// The lines of the measurement's account; none when it was not measured.
@@ -240,12 +240,12 @@ ShortText FullWindowsPath(const ShortText& path, const ShortText& base) {
   }
   // The drive, then the parts, each after one "\".
   ShortText full = Substring(whole, 1, 2);
-  const std::string_view rest = whole.view().substr(whole.length() >= 2 ? 2 : whole.length());
+  const std::string_view rest = Slice(whole.view(), 2);
   size_t at = 0;
   while (at <= rest.size()) {
     size_t end = rest.find_first_of("\\/", at);
     if (end == std::string_view::npos) end = rest.size();
-    const std::string_view part = rest.substr(at, end - at);
+    const std::string_view part = Slice(rest, at, end - at);
     if (part == "..") {
       // Back to the previous "\", never past the drive.
       int cut = full.length();

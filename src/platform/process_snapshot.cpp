@@ -60,7 +60,7 @@ bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSampl
   }
   size_t at = 0;
   uint64_t id = 0;
-  if (!ReadField(line.substr(0, open + 1), at, id)) return false;
+  if (!ReadField(Slice(line, 0, open + 1), at, id)) return false;
 
   // After the name: state, ppid, pgrp, then utime, stime at the 12th and 13th field and
   // starttime at the 20th.
@@ -83,7 +83,7 @@ bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSampl
   sample.groupId = static_cast<uint32_t>(fields[2]);
   sample.cpuMs = TicksToMs(fields[11] + fields[12], ticksPerSecond);
   sample.startTime = fields[19];
-  const std::string_view name = line.substr(open + 2, close - open - 2);
+  const std::string_view name = Slice(line, open + 2, close - open - 2);
   const size_t kept = name.size() < ProcessSample::kNameCapacity
                           ? name.size()
                           : static_cast<size_t>(ProcessSample::kNameCapacity);
@@ -94,7 +94,7 @@ bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSampl
 
 bool ReadMachineStatLine(std::string_view line, int ticksPerSecond, uint64_t& busyMs,
                          uint64_t& totalMs) {
-  if (line.substr(0, 4) != "cpu ") return false;
+  if (Slice(line, 0, 4) != "cpu ") return false;
   size_t at = 4;
   while (at < line.size() && line[at] == ' ') ++at;
   // user nice system idle iowait irq softirq steal; guest time is already in user.

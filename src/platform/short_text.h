@@ -52,6 +52,16 @@ constexpr char UpperAscii(char c) {
 /// one beyond the length gives an empty text, a negative count counts as 0.
 ShortText Substring(const ShortText& text, int index, int count);
 
+/// At most `count` characters of `text` from the 0-based `from`; empty from past the
+/// end. Unlike std::string_view::substr it has no range check, whose exception would
+/// bring the C++ runtime's exception machinery into the program.
+constexpr std::string_view Slice(std::string_view text, size_t from,
+                                 size_t count = std::string_view::npos) {
+  if (from >= text.size()) return {};
+  const size_t left = text.size() - from;
+  return std::string_view(text.data() + from, count < left ? count : left);
+}
+
 /// 1-based position of the first occurrence of `part` in `text`; 0 when absent or
 /// when `part` is empty.
 int PositionOf(const ShortText& part, const ShortText& text);
