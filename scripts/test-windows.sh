@@ -29,7 +29,7 @@ HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
 # The scenarios mostly wait (pauses, Wine's start-up): two processes side by side. The
 # encoding scenarios run all their machines when their suite starts, so a suite is
 # never split between processes.
-E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.* EncodingRuns.*:FatalRuns.*}"
+E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.*:Ledger* EncodingRuns.*:FatalRuns.*}"
 WINE_BASE="$ROOT/build-wine-base"
 # The 32-bit runs' versions: Windows 2000 for most, XP for the console and the full run.
 WINE_WIN2K="$WINE_BASE-win2k"
@@ -280,9 +280,27 @@ for arch in $ARCHS; do
       --gtest_filter="$unit_filter" </dev/null >"$log" 2>&1) ||
     fail "unit tests of $arch under Wine (log: $log)"
   grep -E '^Windows version seen|^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
+  if [ "$arch" = win32 ] && ! grep -q '^Windows version seen: 5\.0 ' "$log"; then
+    fail "the Windows 2000 prefix does not show Windows 2000"
+  fi
   took $t "unit tests of $arch under Wine"
+  # Under emulation Wine's own console client breaks down ("stack smashing detected"
+  # after a few lines, each character a request to the console device); the 64-bit
+  # build runs the same console tests.
   # The console tests of the 32-bit program see Windows XP.
   [ "$arch" = win32 ] && set_windows_version "$WINE_RUN" winxp
+  if [ "$arch" = win32 ] && [ "$WINE32" = emulated ]; then
+    note "SKIPPED: console tests of win32 under Wine: Wine's console breaks down under qemu-user;" \
+      "the text tests instead, to show the version set"
+    log="$ROOT/build-$arch/wine-unit-xp.log"
+    (cd "$WINE_RUN/drive_c/tarsel" &&
+      wine_in "$WINE_RUN" timeout 600 "$loader" 'C:\tarsel\tarsel_tests.exe' \
+        --gtest_filter='ShortText*' </dev/null >"$log" 2>&1) ||
+      fail "text tests of $arch under Wine (log: $log)"
+    grep -E '^Windows version seen|^\[  (FAILED|PASSED) ' "$log" || tail -20 "$log"
+    grep -q '^Windows version seen: 5\.1 ' "$log" || fail "the XP prefix does not show Windows XP"
+    continue
+  fi
 
   note "console tests of $arch under Wine, in a real console (a pseudo-terminal)"
   t=$SECONDS

@@ -83,6 +83,11 @@ class LedgerOnAndOff : public ScenarioSuite<LedgerOnAndOff> {
   static void ExpectSameRun(const Scenario& off, const Scenario& on, const std::string& console) {
     EXPECT_EQ(on.run.console, console);
     EXPECT_EQ(on.run.exitCode, off.run.exitCode);
+    // A run that ends normally starts the editor without waiting for it.
+    if (off.run.exitCode == 0) {
+      EXPECT_TRUE(AwaitEvent(*off.machine, "notepad"));
+      EXPECT_TRUE(AwaitEvent(*on.machine, "notepad"));
+    }
     EXPECT_EQ(on.machine->RecordedCommands(), off.machine->RecordedCommands());
     // The fatal run's main log is a directory, which stays one.
     const std::string mainLog = kStart + "\\zentravo-kelv-tarsel.log";
