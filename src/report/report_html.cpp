@@ -25,10 +25,6 @@ constexpr char kHead[] =
     "div.unsettled { background-color: #99aacc; }\n"
     "</style>\n</head>\n<body>\n";
 
-std::string Figure(bool present, const std::string& text) {
-  return present ? text : "-";
-}
-
 int BarWidth(const TestTable& table, const ReportRow& row) {
   if (table.longestMedian <= 0) return 0;
   const int width = static_cast<int>(kLongestBar * row.summary.median / table.longestMedian + 0.5);
@@ -53,51 +49,24 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   out << "<h3>" << HtmlText(TestShortName(table.test)) << " (" << TestOption(table.test)
       << ")</h3>\n";
   WriteChart(view, table, out);
-  struct Line {
-    const char* title;
-    std::string (*value)(const ReportRow&);
-  };
-  static constexpr Line kLines[] = {
-      {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
-      {"Median s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
-      {"Min s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
-      {"Max s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
-      {"Mean s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
-      {"CV %",
-       [](const ReportRow& r) {
-         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
-       }},
-      {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
-      {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
-      {"Notes",
-       [](const ReportRow& r) {
-         std::string notes = r.fastest ? "fastest" : "";
-         if (!r.settled) notes += notes.empty() ? "not settled" : ", not settled";
-         return notes;
-       }},
-  };
   out << "<table>\n";
   if (view.options.wide) {
     out << "<tr><th></th>";
     for (const ReportRow& row : table.rows)
       out << "<th>" << HtmlText(machines[row.machine].name) << "</th>";
     out << "</tr>\n";
-    for (const Line& line : kLines) {
+    for (const FigureLine& line : kFigureLines) {
       out << "<tr><th class=\"name\">" << line.title << "</th>";
       for (const ReportRow& row : table.rows) out << "<td>" << line.value(row) << "</td>";
       out << "</tr>\n";
     }
   } else {
     out << "<tr><th class=\"name\">Machine</th>";
-    for (const Line& line : kLines) out << "<th>" << line.title << "</th>";
+    for (const FigureLine& line : kFigureLines) out << "<th>" << line.title << "</th>";
     out << "</tr>\n";
     for (const ReportRow& row : table.rows) {
       out << "<tr><td class=\"name\">" << HtmlText(machines[row.machine].name) << "</td>";
-      for (const Line& line : kLines) out << "<td>" << line.value(row) << "</td>";
+      for (const FigureLine& line : kFigureLines) out << "<td>" << line.value(row) << "</td>";
       out << "</tr>\n";
     }
   }

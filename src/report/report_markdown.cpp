@@ -4,42 +4,10 @@
 
 namespace {
 
-std::string Flags(const ReportRow& row) {
-  std::string flags = row.fastest ? "fastest" : "";
-  if (!row.settled) flags += flags.empty() ? "not settled" : ", not settled";
-  return flags;
-}
-
-std::string Figure(bool present, const std::string& text) {
-  return present ? text : "-";
-}
-
 void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
   const auto& machines = view.collection.machines;
   out << "\n### " << MarkdownText(TestShortName(table.test)) << " (" << TestOption(table.test)
       << ")\n\n";
-  struct Line {
-    const char* title;
-    std::string (*value)(const ReportRow&);
-  };
-  static constexpr Line kLines[] = {
-      {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
-      {"Median s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
-      {"Min s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
-      {"Max s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
-      {"Mean s",
-       [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
-      {"CV %",
-       [](const ReportRow& r) {
-         return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent));
-       }},
-      {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
-      {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
-      {"Notes", Flags},
-  };
   if (view.options.wide) {
     out << "| |";
     for (const ReportRow& row : table.rows)
@@ -47,20 +15,20 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     out << "\n|---|";
     for (size_t r = 0; r < table.rows.size(); ++r) out << "--:|";
     out << "\n";
-    for (const Line& line : kLines) {
+    for (const FigureLine& line : kFigureLines) {
       out << "| " << line.title << " |";
       for (const ReportRow& row : table.rows) out << " " << line.value(row) << " |";
       out << "\n";
     }
   } else {
     out << "| Machine |";
-    for (const Line& line : kLines) out << " " << line.title << " |";
+    for (const FigureLine& line : kFigureLines) out << " " << line.title << " |";
     out << "\n|---|";
-    for (size_t l = 0; l + 1 < std::size(kLines); ++l) out << "--:|";
+    for (size_t l = 0; l + 1 < std::size(kFigureLines); ++l) out << "--:|";
     out << "---|\n";
     for (const ReportRow& row : table.rows) {
       out << "| " << MarkdownText(machines[row.machine].name) << " |";
-      for (const Line& line : kLines) out << " " << line.value(row) << " |";
+      for (const FigureLine& line : kFigureLines) out << " " << line.value(row) << " |";
       out << "\n";
     }
   }

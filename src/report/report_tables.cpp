@@ -2,6 +2,9 @@
 #include "report/report_tables.h"
 
 #include <algorithm>
+#include <string>
+
+#include "report/output_buffer.h"
 
 namespace {
 
@@ -69,3 +72,33 @@ ReportTables BuildTables(Collection& collection, int baseline) {
   }
   return tables;
 }
+
+namespace {
+
+std::string Figure(bool present, const std::string& text) {
+  return present ? text : "-";
+}
+
+}  // namespace
+
+const FigureLine kFigureLines[9] = {
+    {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
+    {"Median s",
+     [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
+    {"Min s",
+     [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.minimum)); }},
+    {"Max s",
+     [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.maximum)); }},
+    {"Mean s",
+     [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
+    {"CV %",
+     [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent)); }},
+    {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
+    {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
+    {"Notes",
+     [](const ReportRow& r) {
+       std::string notes = r.fastest ? "fastest" : "";
+       if (!r.settled) notes += notes.empty() ? "not settled" : ", not settled";
+       return notes;
+     }},
+};

@@ -46,5 +46,13 @@ struct ReportTables {
   std::vector<std::vector<BusyProgram>> busiest;
 };
 
+/// One figure of a row, as the tabular formats (Markdown, HTML) show it: its title and
+/// its text for one machine ("-" where there is none).
+struct FigureLine {
+  const char* title;
+  std::string (*value)(const ReportRow&);
+};
+extern const FigureLine kFigureLines[9];
+
 /// Computes the tables; reorders the cells' values.
 ReportTables BuildTables(Collection& collection, int baseline);
