@@ -76,6 +76,21 @@ bool StartProgram(const std::string& program, const std::string& arguments, DWOR
                         nullptr, &startup, &process) != 0;
 }
 
+/// Starts this program again with `switchText` and `rest` as its argument text, inheriting
+/// nothing and without a console; the thread's handle is closed.
+bool StartOwnCopy(const char* switchText, const std::string& rest, PROCESS_INFORMATION& process) {
+  std::string commandLine = "\"" + OwnExecutablePath() + "\" " + switchText + rest;
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  return true;
+}
+
 }  // namespace
 
 std::string HostPath(std::string_view windowsPath) {
@@ -317,17 +332,10 @@ void FlushFileSystems() {
 bool HoldOpenInBackground(const std::string& hostPath, int milliseconds) {
   // The holder opens the file itself and inherits nothing, so that it holds neither a
   // test log nor the console; this process waits until the file is seen held.
-  std::string commandLine = "\"" + OwnExecutablePath() + "\" " + kHoldSwitch +
-                            std::to_string(milliseconds) + " " + hostPath;
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!StartOwnCopy(kHoldSwitch, std::to_string(milliseconds) + " " + hostPath, process)) {
     return false;
   }
-  CloseHandle(process.hThread);
   // The holder either opens the file or ends, however long its start takes.
   bool held = HeldByOthers(hostPath);
   while (!held && WaitForSingleObject(process.hProcess, 10) != WAIT_OBJECT_0) {
@@ -436,17 +444,8 @@ bool LoadRegistryKey(std::string_view keyPath, RegistryContents& key) {
 bool StartDetached(const std::string& hostProgram, const std::string& arguments) {
   // The middle process starts the program and ends; the program's parent id then names
   // a process that is gone, or a later one that started after it.
-  std::string commandLine =
-      "\"" + OwnExecutablePath() + "\" " + kDetachSwitch + hostProgram + "\t" + arguments;
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                      nullptr, &startup, &process)) {
-    return false;
-  }
-  CloseHandle(process.hThread);
+  if (!StartOwnCopy(kDetachSwitch, hostProgram + "\t" + arguments, process)) return false;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD status = 1;
   GetExitCodeProcess(process.hProcess, &status);
