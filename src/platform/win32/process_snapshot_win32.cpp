@@ -100,8 +100,16 @@ void ReadProcessorKey(MachineFigures& figures) {
     if (query(key, "ProcessorNameString", nullptr, &type, reinterpret_cast<LPBYTE>(name), &size) ==
             ERROR_SUCCESS &&
         type == REG_SZ) {
+      // The registry's A functions answer in the ANSI set; the ledger is in the
+      // console's, like everything the program writes.
+      wchar_t wide[ShortText::kCapacity + 1];
+      char oem[ShortText::kCapacity + 1] = {};
+      if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, ShortText::kCapacity + 1) > 0) {
+        WideCharToMultiByte(CP_OEMCP, 0, wide, -1, oem, sizeof oem, nullptr, nullptr);
+      }
+      oem[sizeof oem - 1] = '\0';
       // Intel's names come with leading blanks.
-      const char* start = name;
+      const char* start = oem;
       while (*start == ' ') ++start;
       figures.cpuModel = start;
     }
