@@ -20,8 +20,8 @@ std::string MakeSparseFile(const std::string& path, std::uintmax_t size) {
   bool done = DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
   std::string failure;
   if (!done) {
-    failure = "the volume of " + path + " has no sparse files: error " +
-              std::to_string(GetLastError());
+    failure =
+        "the volume of " + path + " has no sparse files: error " + std::to_string(GetLastError());
   } else {
     LONG high = static_cast<LONG>(size >> 32);
     done = SetFilePointer(file, static_cast<LONG>(size & 0xFFFFFFFF), &high, FILE_BEGIN) !=
