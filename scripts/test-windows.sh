@@ -354,14 +354,16 @@ cleanup
 # prefix: their temporary folders must lie on its file system.
 E2E_TMP="$ROOT/build-wine-e2e-tmp"
 # Under emulation only a few scenarios run, chosen for what differs in 32-bit code: the
-# usage text, an official and an unofficial DivX run and a broken pack on Windows 2000,
-# and all seven tests on XP. The program is the only 32-bit process: the launcher, the
-# recording interpreter and every stand-in are the 64-bit ones, outside system32.
+# usage text, an official and an unofficial DivX run and a broken pack, on Windows 2000.
+# (The "-all" run on XP, EncodingRuns.AllSevenTestsOfficialAndValid with the scenario
+# "all" and the XP prefix, passes too, but beside them it costs four more minutes than
+# the budget of the whole suite allows.) The program is the only 32-bit process: the
+# launcher, the recording interpreter and every stand-in are the 64-bit ones, outside
+# system32.
 EMULATED_GROUPS=(
-  "RunControl.NoArgumentsShowsTheUsage:EncodingRuns.DivXAloneOfficialAndValid:EncodingRuns.CommandLongerThan255CharactersIsCut:FatalRuns.TestPackFailures"
-  "EncodingRuns.AllSevenTestsOfficialAndValid")
-EMULATED_SCENARIOS=("divx,cut,005" "all")
-EMULATED_PREFIXES=("$WINE_WIN2K" "$WINE_WINXP")
+  "RunControl.NoArgumentsShowsTheUsage:EncodingRuns.DivXAloneOfficialAndValid:EncodingRuns.CommandLongerThan255CharactersIsCut:FatalRuns.TestPackFailures")
+EMULATED_SCENARIOS=("divx,cut,005")
+EMULATED_PREFIXES=("$WINE_WIN2K")
 for arch in $ARCHS; do
   loader="$(loader_of "$arch")"
   standin="$ROOT/build-$arch/tarsel-standin.exe"
