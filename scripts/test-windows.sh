@@ -14,6 +14,7 @@
 #   TARSEL_EMULATE_I386=1 ...          run it under qemu-user there, or skip where it cannot
 #   TARSEL_HOST_BUILD=build/default    take the host's harness from that build folder
 #   TARSEL_WINE_E2E_GROUPS="P1 P2"     the scenarios to run under Wine: GoogleTest filters,
+#   TARSEL_WINE_E2E_ALONE="P"          and the ones run afterwards with nothing beside them;
 #                                      one process each, side by side
 #
 # Build folders: build-win32, build-win64, and build-wine-e2e for the host's harness;
@@ -29,7 +30,10 @@ HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
 # The scenarios mostly wait (pauses, Wine's start-up): two processes side by side. The
 # encoding scenarios run all their machines when their suite starts, so a suite is
 # never split between processes.
-E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.*:Ledger* EncodingRuns.*:FatalRuns.*}"
+E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.*:LedgerOnAndOff.* EncodingRuns.*:FatalRuns.*}"
+# Run afterwards, alone: the competitor's share of the other processes' time holds only
+# on a machine that runs nothing else (Wine lists only its own prefix's processes).
+E2E_ALONE="${TARSEL_WINE_E2E_ALONE:-LedgerCompetitor.*}"
 WINE_BASE="$ROOT/build-wine-base"
 # The 32-bit runs' versions: Windows 2000 for most, XP for the console and the full run.
 WINE_WIN2K="$WINE_BASE-win2k"
@@ -388,23 +392,39 @@ for arch in $ARCHS; do
   t=$SECONDS
   rm -rf "$E2E_TMP"
   mkdir -p "$E2E_TMP"
-  pids=()
-  for group in "${!groups[@]}"; do
+  # One group of scenarios: $1 names its log, $2 is its filter, $3 its prefix (the base
+  # prefix when empty), $4 the scenarios it keeps (all when empty).
+  run_group() {
     (cd "$ROOT" &&
       TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" \
-        TARSEL_E2E_WINE_PREFIX="${prefixes[$group]:-$WINE_BASE}" \
-        TARSEL_E2E_WINE_SECONDS=$seconds TARSEL_E2E_SCENARIOS="${chosen[$group]:-}" \
+        TARSEL_E2E_WINE_PREFIX="${3:-$WINE_BASE}" \
+        TARSEL_E2E_WINE_SECONDS=$seconds TARSEL_E2E_SCENARIOS="$4" \
         TARSEL_E2E_PROGRAM="$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
         TARSEL_E2E_STANDIN="$standin" TMPDIR="$E2E_TMP" \
-        timeout 1800 "$HOST_BUILD/tarsel_e2e" --gtest_filter="${groups[$group]}" \
-        </dev/null >"$ROOT/build-$arch/wine-e2e-$group.log" 2>&1) &
+        timeout 1800 "$HOST_BUILD/tarsel_e2e" --gtest_filter="$2" \
+        </dev/null >"$ROOT/build-$arch/wine-e2e-$1.log" 2>&1)
+  }
+  # Its outcome: $1 names its log, $2 is its filter, $3 its status.
+  group_ran() {
+    local log="$ROOT/build-$arch/wine-e2e-$1.log"
+    [ "$3" = 0 ] || fail "scenarios $2 of $arch under Wine (log: $log)"
+    grep -E '^\[ +(FAILED|SKIPPED) +\]|^\[  PASSED  \]' "$log" || tail -20 "$log"
+  }
+  pids=()
+  for group in "${!groups[@]}"; do
+    run_group "$group" "${groups[$group]}" "${prefixes[$group]:-}" "${chosen[$group]:-}" &
     pids+=($!)
   done
   for group in "${!pids[@]}"; do
-    log="$ROOT/build-$arch/wine-e2e-$group.log"
-    wait "${pids[$group]}" || fail "scenarios ${groups[$group]} of $arch under Wine (log: $log)"
-    grep -E '^\[ +(FAILED|SKIPPED) +\]|^\[  PASSED  \]' "$log" || tail -20 "$log"
+    status=0
+    wait "${pids[$group]}" || status=$?
+    group_ran "$group" "${groups[$group]}" "$status"
   done
+  if [ "${#chosen[@]}" = 0 ] && [ -n "$E2E_ALONE" ]; then
+    status=0
+    run_group alone "$E2E_ALONE" "" "" || status=$?
+    group_ran alone "$E2E_ALONE" "$status"
+  fi
   rm -rf "$E2E_TMP"
   took $t "scenarios of $arch under Wine"
 done
