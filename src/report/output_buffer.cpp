@@ -12,9 +12,16 @@ std::string Fixed(double value, int decimals) {
   for (int i = 0; i < decimals; ++i) scale *= 10;
   const bool negative = value < 0;
   const int64_t scaled = static_cast<int64_t>((negative ? -value : value) * scale + 0.5);
-  std::string fraction = std::to_string(scaled % scale);
-  fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
-  return (negative && scaled != 0 ? "-" : "") + std::to_string(scaled / scale) + "." + fraction;
+  const std::string digits = std::to_string(scaled % scale);
+  const size_t width = static_cast<size_t>(decimals);
+  const std::string zeros(width > digits.size() ? width - digits.size() : 0, '0');
+  // Appended piece by piece: GCC 12 at -O3 warns falsely of "literal" + std::string.
+  std::string text(negative && scaled != 0 ? "-" : "");
+  text += std::to_string(scaled / scale);
+  text += '.';
+  text += zeros;
+  text += digits;
+  return text;
 }
 
 // Appends the text as UTF-8, replacing the bytes that `escape` names.
