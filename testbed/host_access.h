@@ -101,7 +101,7 @@ bool ServeAsHolder(const std::string& arguments);
 int OwnProcessId();
 
 /// Starts a host program with an argument text outside this process's family, and does
-/// not wait: on POSIX in a session of its own, adopted by init; on Windows through a
+/// not wait: on POSIX in a process group of its own, adopted by init; on Windows through a
 /// middle process that ends at once, so that no chain of parents leads back here. The
 /// program is not the caller's child, nor in its process group. False when it could
 /// not be started.

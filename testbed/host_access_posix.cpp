@@ -304,9 +304,11 @@ bool StartDetached(const std::string& hostProgram, const std::string& arguments)
   const pid_t middle = fork();
   if (middle < 0) return false;
   if (middle == 0) {
-    // A session of its own, so that it is in no process group of ours; the middle
-    // process ends at once and init adopts the program.
-    setsid();
+    // A process group of its own, so that it is in none of ours; the middle process ends
+    // at once and init adopts the program. Not a session of its own: where the kernel
+    // groups sessions for scheduling, a new session would get a fair share of its own,
+    // and a busy program there would not compete with the measured one.
+    setpgid(0, 0);
     if (fork() == 0) {
       execv(hostProgram.c_str(), argv);
       _exit(127);
