@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int kSnapshotIntervalMs = 500;
+/// Every fourth snapshot of a measurement reads every process.
+constexpr int kTicksPerFullReading = 4;
 constexpr int kMaxNotes = 8;
 constexpr char kNotWritten[] = "Activity ledger not written: ";
 constexpr char kRefused[] = "Activity ledger refused, a file of the run itself: ";
@@ -46,8 +48,16 @@ Ledger ledger;
 ProcessSnapshot snapshot;
 ActivityTally tally;
 
-void TakeSnapshot() {
-  if (TakeProcessSnapshot(snapshot)) AddSnapshot(tally, snapshot);
+void TakeSnapshot(SnapshotReading reading) {
+  if (TakeProcessSnapshot(snapshot, reading)) AddSnapshot(tally, snapshot);
+}
+
+/// One snapshot while the measured program runs: every process now and then, in
+/// between only the busy ones, which is what the machine's sleeping processes cost.
+void TakeTickSnapshot() {
+  static int ticks = 0;
+  TakeSnapshot(++ticks % kTicksPerFullReading == 0 ? SnapshotReading::Every
+                                                   : SnapshotReading::Active);
 }
 
 void WriteEntry(TextFile& file, std::string_view key, const ShortText& value) {
@@ -335,10 +345,10 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   if (!ledger.on) return RunProgram(program, arguments);
   tally.snapshots = 0;
   tally.count = 0;
-  TakeSnapshot();
+  TakeSnapshot(SnapshotReading::Every);
   const int32_t started =
-      RunProgramWithTicks(program, arguments, kSnapshotIntervalMs, TakeSnapshot);
-  TakeSnapshot();
+      RunProgramWithTicks(program, arguments, kSnapshotIntervalMs, TakeTickSnapshot);
+  TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
   return started;

@@ -36,11 +36,20 @@ struct ProcessSnapshot {
   ProcessSample processes[kCapacity];
 };
 
+/// How much of each process a snapshot reads anew.
+enum class SnapshotReading {
+  Every,  ///< the figures of every process
+  /// Where reading a process costs a call of its own (/proc): only the processes that
+  /// are new, or that used the processor between their last two readings; the others
+  /// keep the figures of their last reading. Where one call lists them all, as Every.
+  Active,
+};
+
 /// Lists every process with its processor time, and the machine's totals. False when
 /// the system gives no list; the snapshot is then empty. Snapshots taken one after the
-/// other reuse what the earlier ones opened (never inherited by a started program);
-/// FinishProcessSnapshots lets it go.
-bool TakeProcessSnapshot(ProcessSnapshot& snapshot);
+/// other reuse what the earlier ones opened and read (never inherited by a started
+/// program); FinishProcessSnapshots lets it go.
+bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading);
 
 /// Releases what the snapshots since the last call keep open or allocated.
 void FinishProcessSnapshots();

@@ -34,7 +34,8 @@ else()
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     posix/console_posix_test.cpp posix/directories_posix_test.cpp posix/disk_posix_test.cpp
     posix/held_files_posix_test.cpp posix/host_paths_posix_test.cpp
-    posix/process_posix_test.cpp posix/startup_posix_test.cpp posix/test_support_posix.cpp)
+    posix/process_posix_test.cpp posix/process_snapshot_posix_test.cpp
+    posix/startup_posix_test.cpp posix/test_support_posix.cpp)
 endif()
 
 list(TRANSFORM TARSEL_PLATFORM_SOURCES PREPEND ${TARSEL_PLATFORM_DIR}/)

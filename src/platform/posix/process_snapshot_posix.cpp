@@ -1,6 +1,6 @@
 // POSIX backend only: process snapshots from /proc, machine figures from uname, sysconf
 // and /proc/cpuinfo. Runs every 500 ms while a measured program works, so a snapshot
-// allocates nothing and makes three calls per process: open, read, close.
+// allocates nothing and keeps each process's stat file open for the next one.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/process_snapshot.h"
 
@@ -52,11 +53,15 @@ struct LinuxDirent {
   char name[1];
 };
 
-/// An open stat file of a process. Reading an open file again costs one call; opening
-/// it by name, reading and closing three, and the look-up of the name is most of it.
+/// A process whose stat file stays open between snapshots, with what its last reading
+/// gave. Reading an open file again costs one call; opening it by name, reading and
+/// closing three, and the look-up of the name is most of it. Most processes sleep, so
+/// between full readings only the busy ones are read again.
 struct HeldStat {
   uint32_t id;
   int fd;
+  bool active;  ///< new, or its processor time grew between its last two readings
+  ProcessSample sample;
 };
 
 /// Kept well below the usual limit of 1024 open files.
@@ -78,27 +83,25 @@ ssize_t ReadAgain(int fd, char* buffer, size_t size) {
   return got;
 }
 
-/// The held file of a process, taken out of `held`; -1 when there is none. The listing
-/// comes in the same order each time, so the search starts after the last one found.
-int TakeHeld(uint32_t id, int& hint) {
+/// The held file of a process, its file taken out of `held`; null when there is none.
+/// The listing comes in the same order each time, so the search starts after the last
+/// one found.
+HeldStat* TakeHeld(uint32_t id, int& hint) {
   for (int step = 0; step < heldCount; ++step) {
     const int i = (hint + step) % heldCount;
     if (held[i].id == id && held[i].fd >= 0) {
       hint = i + 1;
-      const int fd = held[i].fd;
-      held[i].fd = -1;
-      return fd;
+      return &held[i];
     }
   }
-  return -1;
+  return nullptr;
 }
 
-/// The first line of the process's stat file, from its held file or opened anew; an
-/// ended process gives -1. A file that stays open goes into nextHeld.
-ssize_t ReadProcessStat(uint32_t id, const char* name, int& hint, int& nextCount, char* line,
-                        size_t size) {
-  int fd = TakeHeld(id, hint);
-  ssize_t length = fd >= 0 ? ReadAgain(fd, line, size) : -1;
+/// Reads the process's stat file into `sample`, from the file held since the last
+/// snapshot or opened anew; the open file, or -1 for a process that has ended.
+int ReadProcessStat(const char* name, int fd, ProcessSample& sample) {
+  char line[1024];
+  ssize_t length = fd >= 0 ? ReadAgain(fd, line, sizeof line) : -1;
   if (length <= 0) {
     // Not held yet, or held for an earlier process of that id that has ended.
     if (fd >= 0) close(fd);
@@ -106,19 +109,42 @@ ssize_t ReadProcessStat(uint32_t id, const char* name, int& hint, int& nextCount
     std::snprintf(path, sizeof path, "%s/stat", name);
     fd = openat(procDirectory, path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
-    length = ReadAgain(fd, line, size);
+    length = ReadAgain(fd, line, sizeof line);
   }
-  if (length > 0 && nextCount < kMostHeld) {
-    nextHeld[nextCount++] = {id, fd};
+  if (length <= 0 || !ReadProcessStatLine(FirstLine(line, length), TicksPerSecond(), sample)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+/// The process of one entry of /proc into `sample`: read, or as last read when only the
+/// active ones are read and it is not. False for a process that has ended since the
+/// listing: it is just not there. Its file stays open in nextHeld while there is room.
+bool SampleProcess(uint32_t id, const char* name, SnapshotReading reading, int& hint,
+                   int& nextCount, ProcessSample& sample) {
+  HeldStat* last = TakeHeld(id, hint);
+  int fd = -1;
+  if (last != nullptr) std::swap(fd, last->fd);
+  const bool quiet = last != nullptr && !last->active;
+  if (quiet && reading == SnapshotReading::Active) {
+    sample = last->sample;
+  } else {
+    fd = ReadProcessStat(name, fd, sample);
+    if (fd < 0) return false;
+  }
+  const bool active = last == nullptr || last->sample.startTime != sample.startTime ||
+                      last->sample.cpuMs != sample.cpuMs;
+  if (nextCount < kMostHeld) {
+    nextHeld[nextCount++] = {id, fd, active, sample};
   } else {
     close(fd);
   }
-  return length;
+  return true;
 }
 
-void ListProcesses(ProcessSnapshot& snapshot) {
+void ListProcesses(ProcessSnapshot& snapshot, SnapshotReading reading) {
   alignas(8) static char entries[16384];
-  char line[1024];
   int hint = 0;
   int nextCount = 0;
   lseek(procDirectory, 0, SEEK_SET);
@@ -130,12 +156,8 @@ void ListProcesses(ProcessSnapshot& snapshot) {
       at += entry->length;
       if (entry->name[0] < '1' || entry->name[0] > '9') continue;
       const uint32_t id = static_cast<uint32_t>(std::strtoul(entry->name, nullptr, 10));
-      // A process that ended since the listing has no file left: it is just not there.
-      const ssize_t length = ReadProcessStat(id, entry->name, hint, nextCount, line, sizeof line);
       ProcessSample sample;
-      if (length <= 0 || !ReadProcessStatLine(FirstLine(line, length), TicksPerSecond(), sample)) {
-        continue;
-      }
+      if (!SampleProcess(id, entry->name, reading, hint, nextCount, sample)) continue;
       if (snapshot.count >= ProcessSnapshot::kCapacity) {
         snapshot.complete = false;
         more = false;
@@ -174,7 +196,7 @@ bool CpuInfoValue(const char* text, const char* key, std::string_view& value) {
 
 }  // namespace
 
-bool TakeProcessSnapshot(ProcessSnapshot& snapshot) {
+bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading) {
   snapshot.count = 0;
   snapshot.complete = true;
   snapshot.selfId = static_cast<uint32_t>(getpid());
@@ -186,7 +208,7 @@ bool TakeProcessSnapshot(ProcessSnapshot& snapshot) {
   const ssize_t length = machineStat >= 0 ? ReadAgain(machineStat, line, sizeof line) : -1;
   const bool totals = length > 0 && ReadMachineStatLine(FirstLine(line, length), TicksPerSecond(),
                                                         snapshot.busyMs, snapshot.totalMs);
-  if (totals) ListProcesses(snapshot);
+  if (totals) ListProcesses(snapshot, reading);
   return totals && snapshot.count > 0;
 }
 

@@ -127,7 +127,7 @@ void ReadProcessorKey(MachineFigures& figures) {
 
 }  // namespace
 
-bool TakeProcessSnapshot(ProcessSnapshot& snapshot) {
+bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading) {
   snapshot.count = 0;
   snapshot.complete = true;
   snapshot.selfId = GetCurrentProcessId();

@@ -1,0 +1,112 @@
+// Snapshots from /proc: between full readings a process that slept is carried as last
+// read, one that works is read again, one that ended is gone.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/process_snapshot.h"
+
+namespace {
+
+constexpr uint64_t kMissing = UINT64_MAX;
+
+uint64_t CpuOf(const ProcessSnapshot& snapshot, pid_t id) {
+  for (int i = 0; i < snapshot.count; ++i) {
+    if (snapshot.processes[i].id == static_cast<uint32_t>(id)) return snapshot.processes[i].cpuMs;
+  }
+  return kMissing;
+}
+
+/// The processor time of a process as /proc says it now, read past the snapshots.
+uint64_t CpuNow(pid_t id) {
+  std::ifstream file("/proc/" + std::to_string(id) + "/stat");
+  const std::string line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ProcessSample sample;
+  return ReadProcessStatLine(line, static_cast<int>(sysconf(_SC_CLK_TCK)), sample) ? sample.cpuMs
+                                                                                   : kMissing;
+}
+
+/// Waits until the process has used more than `cpuMs`; false after ten seconds.
+bool WorksPast(pid_t id, uint64_t cpuMs) {
+  for (int i = 0; i < 200; ++i) {
+    const uint64_t now = CpuNow(id);
+    if (now != kMissing && now > cpuMs) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+/// A child that sleeps until told to go, then keeps a processor busy until it is
+/// ended, at the latest when the test ends.
+class Spinner {
+ public:
+  Spinner() {
+    if (pipe(pipeEnds_) != 0) return;
+    id_ = fork();
+    if (id_ == 0) {
+      char go;
+      if (read(pipeEnds_[0], &go, 1) == 1) {
+        volatile unsigned spin = 0;
+        for (;;) spin = spin + 1;
+      }
+      _exit(0);
+    }
+  }
+  ~Spinner() { End(); }
+  pid_t id() const { return id_; }
+  bool Go() { return write(pipeEnds_[1], "g", 1) == 1; }
+  void End() {
+    if (id_ > 0) {
+      kill(id_, SIGKILL);
+      waitpid(id_, nullptr, 0);
+    }
+    id_ = -1;
+    for (int& end : pipeEnds_) {
+      if (end >= 0) close(end);
+      end = -1;
+    }
+  }
+
+ private:
+  int pipeEnds_[2] = {-1, -1};
+  pid_t id_ = -1;
+};
+
+TEST(ProcessSnapshotPosix, BetweenFullReadingsOnlyWorkingProcessesAreReadAgain) {
+  static ProcessSnapshot snapshot;
+  Spinner spinner;
+  ASSERT_GT(spinner.id(), 0);
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Every));
+  const uint64_t asleep = CpuOf(snapshot, spinner.id());
+  ASSERT_NE(asleep, kMissing);
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Every));
+  EXPECT_EQ(CpuOf(snapshot, spinner.id()), asleep);  // quiet from now on
+
+  ASSERT_TRUE(spinner.Go());
+  ASSERT_TRUE(WorksPast(spinner.id(), asleep));
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Active));
+  EXPECT_EQ(CpuOf(snapshot, spinner.id()), asleep) << "a quiet process is carried as last read";
+
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Every));
+  const uint64_t working = CpuOf(snapshot, spinner.id());
+  EXPECT_GT(working, asleep);
+  ASSERT_TRUE(WorksPast(spinner.id(), working));
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Active));
+  EXPECT_GT(CpuOf(snapshot, spinner.id()), working) << "a working process is read again";
+
+  const pid_t ended = spinner.id();
+  spinner.End();
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Active));
+  EXPECT_EQ(CpuOf(snapshot, ended), kMissing);
+  FinishProcessSnapshots();
+}
+
+}  // namespace
