@@ -54,10 +54,10 @@ void TakeSnapshot(SnapshotReading reading) {
 
 /// One snapshot while the measured program runs: every process now and then, in
 /// between only the busy ones, which is what the machine's sleeping processes cost.
+/// Counted from the measurement's first snapshot, which reads every process.
 void TakeTickSnapshot() {
-  static int ticks = 0;
-  TakeSnapshot(++ticks % kTicksPerFullReading == 0 ? SnapshotReading::Every
-                                                   : SnapshotReading::Active);
+  TakeSnapshot(tally.snapshots % kTicksPerFullReading == 0 ? SnapshotReading::Every
+                                                           : SnapshotReading::Active);
 }
 
 void WriteEntry(TextFile& file, std::string_view key, const ShortText& value) {
