@@ -12,16 +12,19 @@
 #                                      refuses 32-bit programs, and fail where it still
 #                                      cannot run (instead of skipping)
 #   TARSEL_EMULATE_I386=1 ...          run it under qemu-user there, or skip where it cannot
+#                                      (where the kernel runs 32-bit programs, they always
+#                                      run natively, in 32-bit prefixes)
 #   TARSEL_HOST_BUILD=build/default    take the host's harness from that build folder
 #   TARSEL_WINE_E2E_GROUPS="P1 P2"     the scenarios to run under Wine: GoogleTest filters,
 #   TARSEL_WINE_E2E_ALONE="P"          and the ones run afterwards with nothing beside them;
 #                                      one process each, side by side
 #
 # Build folders: build-win32, build-win64, and build-wine-e2e for the host's harness;
-# Wine prefixes: build-wine-base (made once, reused), build-wine-base-win2k and
-# build-wine-base-winxp (the same, set to that Windows version, for the 32-bit runs),
-# build-wine-run (a fresh copy for every unit test run); the scenarios make a prefix of
-# their own for every run of the program. See docs/windows.md.
+# Wine prefixes: build-wine-base (64-bit, made once, reused); for the 32-bit runs the
+# 32-bit build-wine-base32 where the kernel runs 32-bit programs, else the 64-bit one,
+# each with its -win2k and -winxp copies set to that Windows version; build-wine-run (a
+# fresh copy for every unit test run); the scenarios make a prefix of their own for
+# every run of the program. See docs/windows.md.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -37,10 +40,8 @@ E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.* EncodingRuns.*:Fat
 # whose share of the other processes' time holds only on a machine that runs nothing
 # else (Wine lists only its own prefix's processes).
 E2E_ALONE="${TARSEL_WINE_E2E_ALONE:-LedgerOnAndOff.*:LedgerCompetitor.*}"
-WINE_BASE="$ROOT/build-wine-base"
-# The 32-bit runs' versions: Windows 2000 for most, XP for the console and the full run.
-WINE_WIN2K="$WINE_BASE-win2k"
-WINE_WINXP="$WINE_BASE-winxp"
+WINE_BASE="$ROOT/build-wine-base"      # 64-bit
+WINE_BASE32="$ROOT/build-wine-base32"  # 32-bit, where the kernel runs 32-bit programs
 WINE_RUN="$ROOT/build-wine-run"
 WINE32_LOADER="${TARSEL_WINE32:-/usr/lib/wine/wine}"
 WINE64_LOADER="${TARSEL_WINE64:-/usr/lib/wine/wine64}"
@@ -170,12 +171,17 @@ wine_in() { WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe
 cleanup() {
   if [ -d "$WINE_RUN" ]; then WINEPREFIX="$WINE_RUN" "$WINESERVER" -k >/dev/null 2>&1 || :; fi
 }
-# A registration of qemu-i386 that this script made is taken back at its end.
+# A registration of qemu-i386 that this script made is taken back at its end, and one
+# that it turned off is turned on again.
 registered_here=0
+suspended_here=0
 at_exit() {
   cleanup
   if [ "$registered_here" = 1 ] && ! bash "$ROOT/scripts/emulate-i386.sh" --remove; then
     echo "test-windows.sh: the qemu-i386 registration stays; scripts/emulate-i386.sh --remove takes it back" >&2
+  fi
+  if [ "$suspended_here" = 1 ] && ! bash "$ROOT/scripts/emulate-i386.sh" --on; then
+    echo "test-windows.sh: the qemu-i386 registration stays off; scripts/emulate-i386.sh --on turns it on" >&2
   fi
 }
 trap at_exit EXIT
@@ -183,62 +189,96 @@ trap at_exit EXIT
 # --- 32-bit Wine -------------------------------------------------------------------
 # "native" where the kernel runs 32-bit programs, "emulated" where qemu-user runs them
 # for it (scripts/emulate-i386.sh, which changes the whole machine and so is done only
-# when asked), "none" where it cannot run.
+# when asked), "none" where it cannot run. Where the kernel runs them, emulation is
+# never chosen: the 32-bit loader under qemu-user fails there at once, so a
+# registration found there is turned off until this script ends.
+emulate_i386() { bash "$ROOT/scripts/emulate-i386.sh" "$@"; }
 emulation_registered() { grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; }
 WINE32=none
-if [[ " $ARCHS " == *" win32 "* ]]; then
-  if ! emulation_registered && ! "$WINE32_LOADER" --version >/dev/null 2>&1 &&
-    { [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] || [ "${TARSEL_EMULATE_I386:-0}" = 1 ]; }; then
-    note "registering qemu-i386 for 32-bit programs until this script ends (binfmt_misc, the whole machine)"
-    bash "$ROOT/scripts/emulate-i386.sh" && registered_here=1 || fail "cannot register qemu-i386"
+if emulate_i386 --native; then
+  note "host: the kernel runs 32-bit programs; the 32-bit program runs under the 32-bit Wine" \
+    "in 32-bit prefixes (WINEARCH=win32)"
+  if [[ " $ARCHS " == *" win32 "* ]]; then
+    if emulation_registered; then
+      note "turning the qemu-i386 registration off until this script ends (binfmt_misc, the whole machine)"
+      emulate_i386 --off && suspended_here=1 || fail "cannot turn the qemu-i386 registration off"
+    fi
+    if "$WINE32_LOADER" --version >/dev/null 2>&1; then WINE32=native; fi
   fi
-  if "$WINE32_LOADER" --version >/dev/null 2>&1; then
-    if emulation_registered; then WINE32=emulated; else WINE32=native; fi
-  elif [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ]; then
-    fail "32-bit Wine ($WINE32_LOADER) cannot run on this host"
+else
+  note "host: the kernel refuses 32-bit programs; the 32-bit program runs under qemu-user" \
+    "when asked (TARSEL_REQUIRE_WINE32, TARSEL_EMULATE_I386), in a 64-bit prefix"
+  if [[ " $ARCHS " == *" win32 "* ]]; then
+    if ! emulation_registered &&
+      { [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ] || [ "${TARSEL_EMULATE_I386:-0}" = 1 ]; }; then
+      note "registering qemu-i386 for 32-bit programs until this script ends (binfmt_misc, the whole machine)"
+      emulate_i386 && registered_here=1 || fail "cannot register qemu-i386"
+    fi
+    if emulation_registered && "$WINE32_LOADER" --version >/dev/null 2>&1; then WINE32=emulated; fi
   fi
+fi
+if [[ " $ARCHS " == *" win32 "* ]] && [ "$WINE32" = none ] && [ "${TARSEL_REQUIRE_WINE32:-0}" = 1 ]; then
+  fail "32-bit Wine ($WINE32_LOADER) cannot run on this host"
 fi
 
-# A prefix for 32-bit programs needs its 32-bit half, which wineboot makes only when
-# the 32-bit loader runs (without it, syswow64 is there but empty).
-if [ "$WINE32" != none ] && [ -f "$WINE_BASE/.tarsel-ready" ] &&
-  [ ! -f "$WINE_BASE/drive_c/windows/syswow64/kernel32.dll" ]; then
-  rm -f "$WINE_BASE/.tarsel-ready"
-fi
-if [ ! -f "$WINE_BASE/.tarsel-ready" ]; then
-  note "make the Wine prefix (once)"
-  rm -rf "$WINE_WIN2K" "$WINE_WINXP"
-  t=$SECONDS
-  rm -rf "$WINE_BASE"
-  mkdir -p "$WINE_BASE"
-  status=0
-  wine_in "$WINE_BASE" "$WINE64_LOADER" wineboot -i >"$WINE_BASE/wineboot.log" 2>&1 || status=$?
-  WINEPREFIX="$WINE_BASE" "$WINESERVER" -w
-  if [ ! -d "$WINE_BASE/drive_c/windows/system32" ]; then
-    cat "$WINE_BASE/wineboot.log"
-    echo "test-windows.sh: wineboot (status $status) made no prefix" >&2
+# The loader that serves the prefix $1: the 32-bit one for a 32-bit prefix.
+prefix_loader() {
+  if grep -qx '#arch=win32' "$1/system.reg" 2>/dev/null; then echo "$WINE32_LOADER"; else echo "$WINE64_LOADER"; fi
+}
+
+# Makes the base prefix $1 once with the loader $2 (WINEARCH $3) and keeps it.
+make_base_prefix() {
+  [ -f "$1/.tarsel-ready" ] && return 0
+  note "make the Wine prefix $1 (once)"
+  local t=$SECONDS status=0
+  rm -rf "$1" "$1-win2k" "$1-winxp"
+  mkdir -p "$1"
+  WINEARCH=$3 wine_in "$1" "$2" wineboot -i >"$1/wineboot.log" 2>&1 || status=$?
+  WINEPREFIX="$1" "$WINESERVER" -w
+  if [ ! -d "$1/drive_c/windows/system32" ]; then
+    cat "$1/wineboot.log"
+    echo "test-windows.sh: wineboot (status $status) made no prefix in $1" >&2
     exit 1
   fi
   # A new prefix maps z: to the host's root; no test may reach the host that way.
-  rm -f "$WINE_BASE/dosdevices/z:"
-  touch "$WINE_BASE/.tarsel-ready"
-  took $t "make the Wine prefix"
+  rm -f "$1/dosdevices/z:"
+  touch "$1/.tarsel-ready"
+  took $t "make the Wine prefix $1"
+}
+
+# Under emulation the 32-bit program runs in the 64-bit prefix, which needs its
+# 32-bit half: wineboot makes it only when the 32-bit loader runs (without it,
+# syswow64 is there but empty).
+if [ "$WINE32" = emulated ] && [ ! -f "$WINE_BASE/drive_c/windows/syswow64/kernel32.dll" ]; then
+  rm -f "$WINE_BASE/.tarsel-ready"
 fi
+make_base_prefix "$WINE_BASE" "$WINE64_LOADER" win64
+# Natively the 32-bit program runs on a 32-bit system, as Windows 2000 and XP are:
+# system32 is its only system folder.
+WINE32_BASE=$WINE_BASE
+if [ "$WINE32" = native ]; then
+  WINE32_BASE=$WINE_BASE32
+  make_base_prefix "$WINE32_BASE" "$WINE32_LOADER" win32
+fi
+# The 32-bit runs' versions: Windows 2000 for most, XP for the console and the "-all"
+# runs.
+WINE_WIN2K="$WINE32_BASE-win2k"
+WINE_WINXP="$WINE32_BASE-winxp"
 
 # Makes Wine report the Windows version $2 (win2k, winxp) in the prefix $1.
 set_windows_version() {
-  wine_in "$1" "$WINE64_LOADER" reg add 'HKEY_CURRENT_USER\Software\Wine' /v Version /d "$2" /f \
+  wine_in "$1" "$(prefix_loader "$1")" reg add 'HKEY_CURRENT_USER\Software\Wine' /v Version /d "$2" /f \
     >/dev/null 2>&1 && WINEPREFIX="$1" "$WINESERVER" -w && grep -q "\"Version\"=\"$2\"" "$1/user.reg" ||
     fail "cannot set the Windows version $2 in $1"
 }
 
-# $1, the base prefix set to the Windows version $2: its Windows folder hard-linked,
-# its registry copied and changed.
+# $1, the 32-bit runs' base prefix set to the Windows version $2: its Windows folder
+# hard-linked, its registry copied and changed.
 make_version_prefix() {
   [ -f "$1/.tarsel-ready" ] && return 0
   rm -rf "$1"
-  cp -al "$WINE_BASE" "$1"
-  for registry in "$1"/*.reg; do cp --remove-destination "$WINE_BASE/${registry##*/}" "$registry"; done
+  cp -al "$WINE32_BASE" "$1"
+  for registry in "$1"/*.reg; do cp --remove-destination "$WINE32_BASE/${registry##*/}" "$registry"; done
   rm "$1/.tarsel-ready"
   set_windows_version "$1" "$2" && touch "$1/.tarsel-ready"
 }
@@ -246,6 +286,10 @@ if [ "$WINE32" != none ]; then
   make_version_prefix "$WINE_WIN2K" win2k
   make_version_prefix "$WINE_WINXP" winxp
 fi
+
+# The prefix that each build's unit tests and report run in: Windows 2000 for the
+# 32-bit program.
+prefix_of() { [ "$1" = win32 ] && echo "$WINE_WIN2K" || echo "$WINE_BASE"; }
 
 # A fresh run prefix, copied from the prefix $1 (the base prefix when not given).
 fresh_prefix() {
@@ -255,6 +299,15 @@ fresh_prefix() {
   mkdir -p "$WINE_RUN/drive-${TEST_DRIVE,,}" "$WINE_RUN/drive_c/tarsel"
   ln -s "../drive-${TEST_DRIVE,,}" "$WINE_RUN/dosdevices/${TEST_DRIVE,,}:"
   rm -f "$WINE_RUN/dosdevices/${ABSENT_DRIVE,,}:"
+}
+
+# When a start under Wine fails before the program says anything, Wine's own error
+# lines say why; WINEDEBUG=-all keeps them out of the logs, so a start of the run
+# prefix's cmd with Wine's errors shown prints them.
+wine_start_errors() {
+  echo "Wine's errors at a start of $1:"
+  (cd "$WINE_RUN/drive_c" && WINEPREFIX="$WINE_RUN" WINEDEBUG=err+all timeout 300 "$1" cmd /c exit \
+    </dev/null 2>&1 | grep -E '^(err|wine):' | head -10) || :
 }
 
 # --- Unit tests under Wine ----------------------------------------------------------
@@ -276,10 +329,8 @@ for arch in $ARCHS; do
     fi
     [ "$WINE32" = emulated ] &&
       unit_filter='-ChildProcessWin32.*:InterruptWin32.*:ReportFilesTest.Walk*:ReportFilesTest.Facts*'
-    fresh_prefix "$WINE_WIN2K"
-  else
-    fresh_prefix
   fi
+  fresh_prefix "$(prefix_of "$arch")"
   cp "$ROOT/build-$arch/tarsel_tests.exe" "$WINE_RUN/drive_c/tarsel/"
   log="$ROOT/build-$arch/wine-unit.log"
 
@@ -291,6 +342,7 @@ for arch in $ARCHS; do
       --gtest_filter="$unit_filter" </dev/null >"$log" 2>&1) || {
     status=$?
     tail -5 "$log"
+    grep -q '^\[==========\]' "$log" || wine_start_errors "$loader"
     fail "unit tests of $arch under Wine, status $status (log: $log)"
   }
   grep -E '^Windows version seen|^\[  (FAILED|PASSED|SKIPPED) ' "$log" || tail -20 "$log"
@@ -343,7 +395,7 @@ cleanup
 for arch in $ARCHS; do
   [ "$arch" = win32 ] && [ "$WINE32" != native ] && continue
   note "the report program of $arch under Wine"
-  fresh_prefix
+  fresh_prefix "$(prefix_of "$arch")"
   cp -r "$ROOT/tests/report/sample" "$ROOT/build-$arch/tarsel-report.exe" "$WINE_RUN/drive_c/tarsel/"
   out="$ROOT/build-$arch/wine-report.csv"
   (cd "$WINE_RUN/drive_c/tarsel" &&
@@ -374,41 +426,40 @@ E2E_TMP="$ROOT/build-wine-e2e-tmp"
 # the budget of the whole suite allows.) The program is the only 32-bit process: the
 # launcher, the recording interpreter and every stand-in are the 64-bit ones, outside
 # system32.
-EMULATED_GROUPS=(
-  "RunControl.NoArgumentsShowsTheUsage:EncodingRuns.DivXAloneOfficialAndValid:EncodingRuns.CommandLongerThan255CharactersIsCut:FatalRuns.TestPackFailures")
-EMULATED_SCENARIOS=("divx,cut,005")
-EMULATED_PREFIXES=("$WINE_WIN2K")
+EMULATED_GROUP="RunControl.NoArgumentsShowsTheUsage:EncodingRuns.DivXAloneOfficialAndValid:EncodingRuns.CommandLongerThan255CharactersIsCut:FatalRuns.TestPackFailures"
+EMULATED_SCENARIOS="divx,cut,005"
 for arch in $ARCHS; do
-  loader="$(loader_of "$arch")"
   standin="$ROOT/build-$arch/tarsel-standin.exe"
   seconds=300
+  groups=($E2E_GROUPS)
+  chosen=""
+  # The groups' prefix and the one of the runs with nothing beside them; each prefix's
+  # own loader starts the program.
+  prefix=$(prefix_of "$arch")
+  alone_prefix=$prefix
   if [ "$arch" = win32 ] && [ "$WINE32" = none ]; then
-    note "SKIPPED: scenarios of win32 under Wine: this host cannot run $loader"
+    note "SKIPPED: scenarios of win32 under Wine: this host cannot run $WINE32_LOADER"
     continue
   elif [ "$arch" = win32 ] && [ "$WINE32" = emulated ]; then
-    groups=("${EMULATED_GROUPS[@]}")
-    chosen=("${EMULATED_SCENARIOS[@]}")
-    prefixes=("${EMULATED_PREFIXES[@]}")
-    loader=$WINE64_LOADER
+    groups=("$EMULATED_GROUP")
+    chosen=$EMULATED_SCENARIOS
+    alone_prefix=""
     standin="$ROOT/build-win64/tarsel-standin.exe"
     seconds=900
     [ -f "$standin" ] || { fail "the emulated win32 scenarios need the win64 stand-in ($standin)"; continue; }
-  else
-    groups=($E2E_GROUPS)
-    chosen=()
-    prefixes=()
+  elif [ "$arch" = win32 ]; then
+    # The ledger's runs are "-all" runs, which testers make on XP.
+    alone_prefix=$WINE_WINXP
   fi
-  note "scenarios (${groups[*]}) with the $arch program under Wine${chosen[*]:+ (emulated)}"
+  note "scenarios (${groups[*]}) with the $arch program under Wine${chosen:+ (emulated)}"
   t=$SECONDS
   rm -rf "$E2E_TMP"
   mkdir -p "$E2E_TMP"
-  # One group of scenarios: $1 names its log, $2 is its filter, $3 its prefix (the base
-  # prefix when empty), $4 the scenarios it keeps (all when empty).
+  # One group of scenarios: $1 names its log, $2 is its filter, $3 its prefix.
   run_group() {
     (cd "$ROOT" &&
-      TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$loader" \
-        TARSEL_E2E_WINE_PREFIX="${3:-$WINE_BASE}" \
-        TARSEL_E2E_WINE_SECONDS=$seconds TARSEL_E2E_SCENARIOS="$4" \
+      TARSEL_E2E_LAUNCHER=wine TARSEL_E2E_WINE="$(prefix_loader "$3")" TARSEL_E2E_WINE_PREFIX="$3" \
+        TARSEL_E2E_WINE_SECONDS=$seconds TARSEL_E2E_SCENARIOS="$chosen" \
         TARSEL_E2E_PROGRAM="$ROOT/build-$arch/zentravo-kelv-tarsel.exe" \
         TARSEL_E2E_STANDIN="$standin" TMPDIR="$E2E_TMP" \
         timeout 1800 "$HOST_BUILD/tarsel_e2e" --gtest_filter="$2" \
@@ -422,7 +473,7 @@ for arch in $ARCHS; do
   }
   pids=()
   for group in "${!groups[@]}"; do
-    run_group "$group" "${groups[$group]}" "${prefixes[$group]:-}" "${chosen[$group]:-}" &
+    run_group "$group" "${groups[$group]}" "$prefix" &
     pids+=($!)
   done
   for group in "${!pids[@]}"; do
@@ -430,9 +481,9 @@ for arch in $ARCHS; do
     wait "${pids[$group]}" || status=$?
     group_ran "$group" "${groups[$group]}" "$status"
   done
-  if [ "${#chosen[@]}" = 0 ] && [ -n "$E2E_ALONE" ]; then
+  if [ -n "$alone_prefix" ] && [ -n "$E2E_ALONE" ]; then
     status=0
-    run_group alone "$E2E_ALONE" "" "" || status=$?
+    run_group alone "$E2E_ALONE" "$alone_prefix" || status=$?
     group_ran alone "$E2E_ALONE" "$status"
   fi
   rm -rf "$E2E_TMP"

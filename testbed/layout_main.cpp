@@ -42,7 +42,8 @@ constexpr const char* kUsage =
     "  --wine                 a machine for the Windows build under Wine (give --stand-in the\n"
     "                         Windows stand-in); drive C: is a new Wine prefix's drive_c\n"
     "  --wine-template DIR    copy this Wine prefix instead of making one (faster)\n"
-    "  --wine-loader PATH     the wine64 program (default /usr/lib/wine/wine64 or wine64)\n";
+    "  --wine-loader PATH     the Wine loader (default /usr/lib/wine/wine64 or wine64; a\n"
+    "                         32-bit prefix needs the 32-bit one, /usr/lib/wine/wine)\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);

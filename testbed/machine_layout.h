@@ -57,7 +57,7 @@ struct MachineOptions {
   /// environment, which Wine would otherwise replace.
   bool wine = false;
   std::string wineTemplate;  ///< a prefix to copy instead of making a new one; may be empty
-  std::string wineLoader = "wine64";  ///< the Wine program that runs 64-bit Windows programs
+  std::string wineLoader = "wine64";  ///< the Wine loader that serves the prefix
 };
 
 /// The environment of the machine, in the order a shell should set it.

@@ -71,7 +71,7 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
     all["share94"] = Scenario({"--timer-share", "94"}, {"-ccesp"});
     all["debug"] = Scenario(kOtherClips, {"-all", "-silentdebug", "-unknown"});
     all["disabled"] = Scenario(kOtherClips, {"-divx", "-xvid"}, [](SimulatedMachine& machine) {
-      std::filesystem::remove(machine.HostPath("C:\\WINDOWS\\system32\\divx.dll"));
+      machine.RemoveSystemFile("divx.dll");
     });
     // A work directory of 71 characters: the DivX command, which holds it three
     // times, is 261 characters long and loses "01.log" of its redirection.

@@ -4,10 +4,12 @@
 // Wine, chosen by the environment of the test binary:
 //
 //   TARSEL_E2E_LAUNCHER=wine          run under Wine (unset or "posix": natively)
-//   TARSEL_E2E_PROGRAM=PATH           the Windows program (a 64-bit .exe)
+//   TARSEL_E2E_PROGRAM=PATH           the Windows program (a 32- or 64-bit .exe)
 //   TARSEL_E2E_STANDIN=PATH           the Windows build of the testbed's stand-in
 //   TARSEL_E2E_WINE_PREFIX=DIR        a Wine prefix made once, copied for every run
-//   TARSEL_E2E_WINE=PATH              the wine64 loader (default /usr/lib/wine/wine64)
+//   TARSEL_E2E_WINE=PATH              the Wine loader (default: the one of the prefix,
+//                                     /usr/lib/wine/wine for a 32-bit prefix, else
+//                                     /usr/lib/wine/wine64)
 #pragma once
 
 #include <chrono>

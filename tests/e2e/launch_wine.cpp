@@ -16,7 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kDefaultLoader[] = "/usr/lib/wine/wine64";
+// Debian's loaders: a 32-bit prefix (a Windows 2000 or XP of its own) needs the 32-bit
+// one; a 64-bit prefix runs 64-bit and 32-bit programs with the 64-bit one.
+constexpr char kLoader32[] = "/usr/lib/wine/wine";
+constexpr char kLoader64[] = "/usr/lib/wine/wine64";
 
 // Wine keeps its system in C:\windows, whatever WINDIR says.
 constexpr char kWineWindowsName[] = "windows";
@@ -45,9 +48,21 @@ ProgramRun Failure(const std::string& reason) {
   return run;
 }
 
-fs::path Loader() {
+/// True when the prefix is a 32-bit one: Wine marks its registry "#arch=win32".
+bool IsPrefix32(const fs::path& prefix) {
+  std::ifstream registry(prefix / "system.reg");
+  std::string line;
+  for (int i = 0; i < 8 && std::getline(registry, line); ++i) {
+    if (line.rfind("#arch=win32", 0) == 0) return true;
+  }
+  return false;
+}
+
+/// TARSEL_E2E_WINE, else the loader that serves the prefix.
+fs::path Loader(const fs::path& prefix) {
   const char* loader = std::getenv("TARSEL_E2E_WINE");
-  return loader != nullptr && *loader != '\0' ? loader : kDefaultLoader;
+  if (loader != nullptr && *loader != '\0') return loader;
+  return IsPrefix32(prefix) ? kLoader32 : kLoader64;
 }
 
 fs::path ServerBeside(const fs::path& loader) {
@@ -68,7 +83,7 @@ bool ReadWineSetup(WineSetup& setup, std::string& problem) {
   read("TARSEL_E2E_PROGRAM", setup.program);
   read("TARSEL_E2E_STANDIN", setup.standIn);
   read("TARSEL_E2E_WINE_PREFIX", setup.templatePrefix);
-  setup.loader = Loader();
+  setup.loader = Loader(setup.templatePrefix);
   if (!fs::exists(setup.loader)) problem += "no Wine loader at " + setup.loader.string() + "; ";
   setup.server = ServerBeside(setup.loader);
   if (problem.empty()) {
@@ -374,5 +389,5 @@ std::vector<std::string> WineLayoutOptions(std::string& problem) {
 }
 
 void EndWine(const fs::path& prefix) {
-  EndWineWith(ServerBeside(Loader()), prefix);
+  EndWineWith(ServerBeside(Loader(prefix)), prefix);
 }

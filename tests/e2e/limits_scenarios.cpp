@@ -138,7 +138,7 @@ class LimitsScenarios : public ScenarioSuite<LimitsScenarios> {
         Scenario(kOtherClips, {"-mpeg1"}, nullptr, LogAfterMeasurement(4, LongNumberLog));
 
     const auto withoutDivXCodec = [](SimulatedMachine& machine) {
-      fs::remove(machine.HostPath("C:\\WINDOWS\\system32\\divx.dll"));
+      machine.RemoveSystemFile("divx.dll");
     };
     // Empty arguments do not count, as an empty pair of quotes does not on Windows.
     std::vector<std::string> ninetyNine;

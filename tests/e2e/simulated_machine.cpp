@@ -214,6 +214,13 @@ bool SimulatedMachine::Exists(std::string_view windowsPath) const {
   return fs::exists(HostPath(windowsPath));
 }
 
+void SimulatedMachine::RemoveSystemFile(std::string_view name) const {
+  for (const char* folder : {"\\system32\\", "\\syswow64\\"}) {
+    std::error_code ignored;
+    fs::remove(HostPath(std::string(kWindowsDirectory) + folder + std::string(name)), ignored);
+  }
+}
+
 void SimulatedMachine::SetVariable(const std::string& name, const std::string& value) {
   variables_[name] = value;
 }

@@ -78,6 +78,11 @@ class SimulatedMachine {
   void MakeDirectory(std::string_view windowsPath) const;
   bool Exists(std::string_view windowsPath) const;
 
+  /// Removes a file of the system folder C:\WINDOWS\system32, and its copy in
+  /// syswow64 where there is one: a 64-bit Wine prefix shows a 32-bit program that
+  /// folder as its system32.
+  void RemoveSystemFile(std::string_view name) const;
+
   /// Sets or removes one environment variable of the program (a Windows text).
   void SetVariable(const std::string& name, const std::string& value);
   void UnsetVariable(const std::string& name);
