@@ -303,11 +303,13 @@ fresh_prefix() {
 
 # When a start under Wine fails before the program says anything, Wine's own error
 # lines say why; WINEDEBUG=-all keeps them out of the logs, so a start of the run
-# prefix's cmd with Wine's errors shown prints them.
+# prefix's cmd with Wine's errors shown prints them (less the complaints of a prefix
+# without a display, which every start makes).
 wine_start_errors() {
   echo "Wine's errors at a start of $1:"
   (cd "$WINE_RUN/drive_c" && WINEPREFIX="$WINE_RUN" WINEDEBUG=err+all timeout 300 "$1" cmd /c exit \
-    </dev/null 2>&1 | grep -E '^(err|wine):' | head -10) || :
+    </dev/null 2>&1 | grep -E '^([0-9a-f]+:)?(err|wine):' | grep -vE 'nodrv_CreateWindow|systray' |
+    head -10) || :
 }
 
 # --- Unit tests under Wine ----------------------------------------------------------

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr const char* kHoldSwitch = "--tarsel-hold ";
+// How long a holder tries to open its file while another open keeps it out.
+constexpr int kHolderOpenMilliseconds = 10000;
 constexpr const char* kDetachSwitch = "--tarsel-detach ";
 
 // Names the file where measured stand-ins add up their own CPU times.
@@ -354,8 +356,15 @@ bool ServeAsHolder(const std::string& arguments) {
   const int milliseconds = std::atoi(rest.substr(0, blank).c_str());
   const std::string path = rest.substr(blank + 1);
   // Shared for reading and writing but not for deletion, like an encoder's open output.
-  const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  // The starter's probe (HeldByOthers) opens the file alone now and then; an open that
+  // meets it is tried again, so that a slow start cannot lose the hold.
+  HANDLE held = INVALID_HANDLE_VALUE;
+  for (int waited = 0; waited < kHolderOpenMilliseconds; waited += 10) {
+    held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+    if (held != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+    Sleep(10);
+  }
   if (held == INVALID_HANDLE_VALUE) return true;
   const std::string release = MachineFile(kHoldsReleaseFile);
   for (int waited = 0; waited < milliseconds; waited += 50) {
