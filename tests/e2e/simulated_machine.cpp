@@ -302,14 +302,14 @@ ProgramRun SimulatedMachine::RunAndInterrupt(const std::vector<std::string>& arg
   if (recorded == expected) return ::testing::AssertionSuccess();
   ::testing::AssertionResult failure = ::testing::AssertionFailure();
   // Every test starts by copying its pack, "/c copy /y pack.00N ...".
-  const std::string packCopy = "/c copy /y pack.";
-  std::string test = "none (no pack was copied)";
+  const std::string packCopy = "/c copy /y ";
+  std::string test = "no test (no pack was copied)";
   for (const RecordedCommand& command : recorded) {
-    if (command.command.rfind(packCopy, 0) == 0) {
-      test = command.command.substr(packCopy.size(), 3);
+    if (command.command.rfind(packCopy + "pack.", 0) == 0) {
+      test = "the test of " + command.command.substr(packCopy.size(), 8);
     }
   }
-  failure << "the run reached test " << test << "; its last command: "
+  failure << "the run reached " << test << "; its last command: "
           << (recorded.empty() ? std::string("none") : ::testing::PrintToString(recorded.back()));
   const std::vector<RecordedEvent> events = machine.RecordedEvents();
   if (!events.empty()) failure << "; the last program started: " << events.back();
