@@ -36,9 +36,7 @@ HOST_BUILD="${TARSEL_HOST_BUILD:-$ROOT/build-wine-e2e}"
 E2E_GROUPS="${TARSEL_WINE_E2E_GROUPS:-RunControl.*:Analysis.* EncodingRuns.*:FatalRuns.*}"
 # Run afterwards, with no other group beside them: the ledger's two "-all" runs, whose
 # six machines beside the encoding scenarios' twelve once slowed a start of the
-# automation stand-in past the program's 3-second pause ("#020"); and the competitor,
-# whose share of the other processes' time holds only on a machine that runs nothing
-# else (Wine lists only its own prefix's processes).
+# automation stand-in past the program's 3-second pause ("#020"); and the competitor.
 E2E_ALONE="${TARSEL_WINE_E2E_ALONE:-LedgerOnAndOff.*:LedgerCompetitor.*}"
 WINE_BASE="$ROOT/build-wine-base"      # 64-bit
 WINE_BASE32="$ROOT/build-wine-base32"  # 32-bit, where the kernel runs 32-bit programs

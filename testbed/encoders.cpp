@@ -2,11 +2,14 @@
 #include "encoders.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
+#include "automation.h"
 #include "clip_work.h"
 #include "command_text.h"
 #include "host_access.h"
+#include "platform/process.h"
 #include "standin_files.h"
 
 namespace {
@@ -32,6 +35,21 @@ bool ReadJobFile(const std::string& path, EncoderJob& job) {
     return false;
   }
   return true;
+}
+
+/// Waits until the automation script has taken the signal file, while the script's
+/// marker is there. The script takes its marker away first (automation.h), so the
+/// encoder ends only after the marker is gone: the program, which looks for the
+/// marker after the measured program has ended, never sees the marker of a script
+/// that is done, however late that script runs. No marker, no script to wait for; a
+/// marker left by a script that is gone ends the wait after a minute.
+void AwaitSignalTaken(const std::string& signalHost) {
+  const std::string markerHost = HostPath(kMarkerFile);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (IsHostFile(signalHost) && IsHostFile(markerHost) &&
+         std::chrono::steady_clock::now() < deadline) {
+    Pause(20);
+  }
 }
 
 // The file name with its extension replaced.
@@ -80,7 +98,9 @@ int RunEncoderJob(const EncoderJob& job, const std::string& source,
     if (output.holdMilliseconds > 0) HoldOpenInBackground(host, output.holdMilliseconds);
   }
   if (!job.signal.empty()) {
-    WriteHostFile(HostPath(JoinWindowsPath(signalDirectory, job.signal)), "done\r\n");
+    const std::string signalHost = HostPath(JoinWindowsPath(signalDirectory, job.signal));
+    WriteHostFile(signalHost, "done\r\n");
+    AwaitSignalTaken(signalHost);
   }
   return status;
 }

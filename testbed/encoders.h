@@ -16,7 +16,9 @@ constexpr const char* kCinemaCraftKey =
 /// writes `job.tempName` meanwhile; then writes every output (a relative name is taken
 /// from `outputDirectory`, or from the current directory when that is empty), starts
 /// the holders of held outputs and writes the signal file (relative to
-/// `signalDirectory`). Returns the exit status.
+/// `signalDirectory`), after which it ends only once the automation script has taken
+/// the signal or its marker "nncron.out" (in the current directory) is gone. Returns
+/// the exit status.
 int RunEncoderJob(const EncoderJob& job, const std::string& source,
                   const std::string& outputDirectory, const std::string& signalDirectory);
 

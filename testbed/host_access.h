@@ -38,6 +38,9 @@ struct CpuTimes {
   double kernel = 0;
 };
 
+/// The CPU time this process has used so far, all its threads together.
+CpuTimes OwnCpuTimes();
+
 /// Starts a program (a Windows path) with an argument text, waits for it, and reports
 /// the CPU time of it and of every process it started and waited for, and the wall
 /// time from just before the start to just after the end. False when it could not be
@@ -103,8 +106,9 @@ int OwnProcessId();
 /// Starts a host program with an argument text outside this process's family, and does
 /// not wait: on POSIX in a process group of its own, adopted by init; on Windows through a
 /// middle process that ends at once, so that no chain of parents leads back here. The
-/// program is not the caller's child, nor in its process group. False when it could
-/// not be started.
+/// program is not the caller's child, nor in its process group, and inherits none of its
+/// open files (its standard streams are the null device), so that it holds none of the
+/// files the caller's output went to. False when it could not be started.
 bool StartDetached(const std::string& hostProgram, const std::string& arguments);
 
 /// True after this process served as the middle process of StartDetached (Windows);

@@ -133,6 +133,15 @@ bool AppendStandardErrorTo(const std::string& hostPath) {
   return moved;
 }
 
+CpuTimes OwnCpuTimes() {
+  rusage own;
+  getrusage(RUSAGE_SELF, &own);
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return {seconds(own.ru_utime), seconds(own.ru_stime)};
+}
+
 void ReportOwnCpuTime() {}
 
 bool CopyExecutePermission(const std::string& sourceHost, const std::string& targetHost) {
@@ -310,6 +319,9 @@ bool StartDetached(const std::string& hostProgram, const std::string& arguments)
     // and a busy program there would not compete with the measured one.
     setpgid(0, 0);
     if (fork() == 0) {
+      // As a Windows program started without inherited handles.
+      const int null = open("/dev/null", O_RDWR);
+      for (int stream = 0; stream <= 2; ++stream) dup2(null, stream);
       execv(hostProgram.c_str(), argv);
       _exit(127);
     }

@@ -256,15 +256,18 @@ bool AppendStandardErrorTo(const std::string& hostPath) {
   return moved;
 }
 
+CpuTimes OwnCpuTimes() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return {};
+  return {Seconds(user), Seconds(kernel)};
+}
+
 void ReportOwnCpuTime() {
   const char* report = std::getenv(kCpuReportVariable);
-  FILETIME created, exited, kernel, user;
-  if (report == nullptr || report[0] == '\0' ||
-      !GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
-    return;
-  }
+  if (report == nullptr || report[0] == '\0') return;
+  const CpuTimes own = OwnCpuTimes();
   char line[64];
-  std::snprintf(line, sizeof line, "%.4f %.4f", Seconds(user), Seconds(kernel));
+  std::snprintf(line, sizeof line, "%.4f %.4f", own.user, own.kernel);
   AppendHostLine(report, line);
 }
 

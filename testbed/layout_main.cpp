@@ -31,6 +31,7 @@ constexpr const char* kUsage =
     "  --skip-output NAME     an encoder never writes this output\n"
     "  --hold NAME=MS         an encoder's output stays held open this long after it ends\n"
     "  --timer-share N        the timing tool reports this process share\n"
+    "  --timer-seconds S      the timing tool reports this wall time\n"
     "  --marker-never-created T   the automation script of test T (4 to 7) never creates "
     "nncron.out\n"
     "  --marker-never-removed T   ... never removes it\n"
@@ -104,10 +105,11 @@ int Layout(const std::vector<std::string>& args) {
       (option == "--mpg-size" ? options.mpgSize : options.aviSize) = number;
     } else if (option == "--temp") {
       options.tempDirectory = value;
-    } else if (option == "--work-seconds") {
+    } else if (option == "--work-seconds" || option == "--timer-seconds") {
+      double& seconds = option == "--work-seconds" ? options.workSeconds : options.timerSeconds;
       char* end = nullptr;
-      options.workSeconds = std::strtod(value.c_str(), &end);
-      if (end == value.c_str() || *end != '\0' || options.workSeconds < 0) return Usage();
+      seconds = std::strtod(value.c_str(), &end);
+      if (end == value.c_str() || *end != '\0' || seconds < 0) return Usage();
     } else if (option == "--output" && Pair(value, name, text) && ReadNumber(text, number)) {
       options.outputSizes[name] = number;
     } else if (option == "--skip-output") {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -434,6 +435,11 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   std::string controls = "; controls of the simulated machine\n";
   if (options.timerShare >= 0)
     controls += "timer.share=" + std::to_string(options.timerShare) + "\n";
+  if (options.timerSeconds >= 0) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", options.timerSeconds);
+    controls += "timer.seconds=" + std::string(seconds) + "\n";
+  }
   if (options.xcopyFails) controls += "xcopy.fail=1\n";
   if (!options.competitor.empty()) {
     controls += "competitor=" + options.competitor + "\n";

@@ -41,6 +41,7 @@ struct MachineOptions {
   std::set<std::string> skippedOutputs;        ///< outputs an encoder never writes
   std::map<std::string, int> heldOutputs;      ///< output name → milliseconds held open
   int timerShare = -1;                         ///< process share the timer reports
+  double timerSeconds = -1;                    ///< wall time the timer reports
   /// A busy program that the timer runs beside the measured one: the stand-in copied to
   /// the machine folder under this name (at most 15 characters; ".exe" added under
   /// Wine). Empty: none.

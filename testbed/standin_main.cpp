@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
     arguments =
         end == std::string_view::npos ? std::string() : std::string(TrimBlanks(text.substr(end)));
   }
-  RecordEvent(role, arguments);
+  // nnCron records its start itself, after its marker (automation.h).
+  if (role != "nncron") RecordEvent(role, arguments);
   const int status = ActAs(role, name, arguments);
   std::fflush(stdout);
   ReportOwnCpuTime();

@@ -26,12 +26,14 @@ int ProcessSharePercent(const TimerFigures& figures) {
 }
 
 std::string FormatTimerReport(const TimerFigures& figures) {
-  const double wall = figures.wallSeconds > 0 ? figures.wallSeconds : 0;
+  const double measuredWall = figures.wallSeconds > 0 ? figures.wallSeconds : 0;
+  const double wall = figures.secondsOverride >= 0 ? figures.secondsOverride : measuredWall;
   double user = figures.userSeconds;
   double kernel = figures.kernelSeconds;
-  if (figures.shareOverride >= 0) {
-    // Scale both parts so that the printed times agree with the reported share.
-    const double wanted = wall * figures.shareOverride / 100;
+  if (figures.shareOverride >= 0 || figures.secondsOverride >= 0) {
+    // Scale both parts so that the printed times agree with the reported share of the
+    // reported wall time.
+    const double wanted = wall * ProcessSharePercent(figures) / 100;
     const double measured = user + kernel;
     if (measured > 0) {
       user = user * wanted / measured;

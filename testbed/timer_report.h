@@ -12,6 +12,9 @@ struct TimerFigures {
   /// A process share to report instead of the measured one, in percent; negative for
   /// none. The reported process time then matches it.
   int shareOverride = -1;
+  /// A time to report instead of the measured wall time, in seconds; negative for none.
+  /// The reported process time then keeps the share (measured or replaced) of it.
+  double secondsOverride = -1;
 };
 
 /// The report lines, each ended by "\n":
@@ -19,7 +22,8 @@ struct TimerFigures {
 ///   "User Time    =     2.031 =   99%"
 ///   "Process Time =     2.046 =   99%"
 ///   "Global Time  =     2.060 =  100%"
-/// Times have three decimals; shares are whole percentages of the wall time, rounded.
+/// Times have three decimals; shares are whole percentages of the reported wall time,
+/// rounded; kernel and user time keep their measured proportion.
 /// No other line holds "Global" or "Process", and the figure of the "Process" line
 /// follows its last blank and is closed by "%".
 std::string FormatTimerReport(const TimerFigures& figures);

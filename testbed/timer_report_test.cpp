@@ -91,4 +91,43 @@ TEST(TimerReportTest, ReplacedShareAlsoShowsInTheProcessTime) {
             "Process Time =     5.000 =   50%");
 }
 
+TEST(TimerReportTest, ReplacedTimeKeepsTheShareAndTheSplit) {
+  struct Case {
+    double wall, user, kernel;
+    int share;
+    double seconds;
+    const char* report;
+  } cases[] = {
+      {2, 1.8, 0.2, -1, 3,
+       "Kernel Time  =     0.300 =   10%\n"
+       "User Time    =     2.700 =   90%\n"
+       "Process Time =     3.000 =  100%\n"
+       "Global Time  =     3.000 =  100%\n"},
+      {2, 1, 0, -1, 0.5,
+       "Kernel Time  =     0.000 =    0%\n"
+       "User Time    =     0.250 =   50%\n"
+       "Process Time =     0.250 =   50%\n"
+       "Global Time  =     0.500 =  100%\n"},
+      {0.2, 0.1, 0.1, 80, 1,
+       "Kernel Time  =     0.400 =   40%\n"
+       "User Time    =     0.400 =   40%\n"
+       "Process Time =     0.800 =   80%\n"
+       "Global Time  =     1.000 =  100%\n"},
+      {0, 0, 0, -1, 4,
+       "Kernel Time  =     0.000 =    0%\n"
+       "User Time    =     4.000 =  100%\n"
+       "Process Time =     4.000 =  100%\n"
+       "Global Time  =     4.000 =  100%\n"},
+  };
+  for (const Case& c : cases) {
+    TimerFigures figures;
+    figures.wallSeconds = c.wall;
+    figures.userSeconds = c.user;
+    figures.kernelSeconds = c.kernel;
+    figures.shareOverride = c.share;
+    figures.secondsOverride = c.seconds;
+    EXPECT_EQ(FormatTimerReport(figures), c.report);
+  }
+}
+
 }  // namespace

@@ -34,6 +34,8 @@ int RunTimer(const std::string& arguments) {
   figures.kernelSeconds = used.kernel;
   const std::string share = ReadControl("timer.share");
   if (!share.empty()) figures.shareOverride = std::atoi(share.c_str());
+  const std::string seconds = ReadControl("timer.seconds");
+  if (!seconds.empty()) figures.secondsOverride = std::atof(seconds.c_str());
   std::printf("\n%s", FormatTimerReport(figures).c_str());
   return 0;
 }

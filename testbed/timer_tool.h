@@ -6,5 +6,6 @@
 
 /// Runs the program at the front of the argument text (an unquoted path with blanks is
 /// found as Windows finds it) with the rest as its arguments, then prints the report.
-/// The machine's control "timer.share" replaces the measured process share.
+/// The machine's controls "timer.share" and "timer.seconds" replace the measured process
+/// share and wall time.
 int RunTimer(const std::string& arguments);

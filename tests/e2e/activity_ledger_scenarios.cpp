@@ -1,12 +1,11 @@
 // The activity ledger end to end. On and off: a "-all" run and a fatal run, each with
 // and without TARSEL_ACTIVITY_LOG, show the same console, commands and main log; an
 // unwritable ledger costs one console line and nothing else. And a competitor: a busy
-// program beside the measured encoder spoils the result, and the ledger names it.
+// program beside a measurement that the timing tool calls too little of the processor,
+// which the ledger names among the other programs.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -88,7 +87,7 @@ class LedgerOnAndOff : public ScenarioSuite<LedgerOnAndOff> {
       EXPECT_TRUE(AwaitEvent(*off.machine, "notepad"));
       EXPECT_TRUE(AwaitEvent(*on.machine, "notepad"));
     }
-    EXPECT_EQ(on.machine->RecordedCommands(), off.machine->RecordedCommands());
+    EXPECT_TRUE(CommandsAre(*on.machine, off.machine->RecordedCommands()));
     // The fatal run's main log is a directory, which stays one.
     const std::string mainLog = kStart + "\\zentravo-kelv-tarsel.log";
     const bool file = std::filesystem::is_regular_file(off.machine->HostPath(mainLog));
@@ -140,77 +139,54 @@ TEST_F(LedgerOnAndOff, AnUnwritableLedgerCostsOneLine) {
   EXPECT_FALSE(on.machine->Exists(kStart + "\\missing"));
 }
 
-/// The host's busy share over one second, from its /proc/stat; 0 where unknown.
-double HostBusyShare() {
-  const auto read = [](long long& busy, long long& total) {
-    std::ifstream stat("/proc/stat");
-    std::string cpu;
-    long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0;
-    stat >> cpu >> user >> nice >> system >> idle >> iowait;
-    busy = user + nice + system;
-    total = busy + idle + iowait;
-  };
-  long long busy1 = 0, total1 = 0, busy2 = 0, total2 = 0;
-  read(busy1, total1);
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  read(busy2, total2);
-  return total2 > total1 ? static_cast<double>(busy2 - busy1) / static_cast<double>(total2 - total1)
-                         : 0.0;
-}
-
 /// The competitor's name: at most 15 characters, all of them in the ledger.
 const std::string kCompetitor = "tarselhog";
 
 class LedgerCompetitor : public ScenarioSuite<LedgerCompetitor> {
  protected:
   static void SetUpTestSuite() {
-    busyBefore() = HostBusyShare();
-    // The encoder works 2 s and the timing tool reports the share it really got.
+    // The encoder works 2 s beside the competitor; the timing tool reports a share too
+    // low for DivX whatever the machine, so the note comes with the busiest program.
     scenarios()["competitor"] =
-        Scenario({"--work-seconds", "2", "--timer-share", "-1", "--competitor", kCompetitor},
+        Scenario({"--work-seconds", "2", "--timer-share", "60", "--competitor", kCompetitor},
                  {"-divx"}, LedgerNamed(kLedgerName, nullptr));
     RunAll();
   }
-
-  /// The host's busy share just before the run: the share of the competitor among the
-  /// others holds only on a machine that runs alone.
-  static double& busyBefore() {
-    static double share = 0;
-    return share;
-  }
 };
 
-TEST_F(LedgerCompetitor, TheLedgerNamesTheBusyProgramFirst) {
+// Whatever else the machine runs (an encode beside the tests may well be busier), the
+// busy program is among the others the ledger names, with all the processor time that
+// it used: it started during the measurement and was still there after it.
+TEST_F(LedgerCompetitor, TheLedgerNamesTheBusyProgramWithAllItsTime) {
   const Scenario& s = scenarios().at("competitor");
   ASSERT_TRUE(s.machine->layoutError().empty()) << s.machine->layoutError();
   EXPECT_EQ(s.run.exitCode, 0);
-  EXPECT_NE(s.run.console.find("INVALID RESULT\nValidation subsystem note:\n" + kActivity +
-                               "\n-- busiest other program: " + kCompetitor),
-            std::string::npos)
-      << s.run.console;
   const auto entries = LedgerEntries(*s.machine);
   EXPECT_EQ(Values(entries, "outcome"), std::vector<std::string>({"invalid"}));
   EXPECT_EQ(Values(entries, "note"), std::vector<std::string>({kActivity}));
-  const std::vector<std::string> names = Values(entries, "other.1.name");
-  ASSERT_EQ(names.size(), 1u);
-  // Under Wine the image name carries ".exe".
-  EXPECT_EQ(names[0].substr(0, kCompetitor.size()), kCompetitor);
-  // At least half of what every other process used, the unnamed time included.
-  long long others = 0;
-  for (const auto& [key, value] : entries) {
-    if ((key.rfind("other.", 0) == 0 && key.size() > 7 &&
-         key.substr(key.size() - 7) == ".cpu_ms") ||
-        key == "unnamed_cpu_ms") {
-      others += std::stoll(value);
+  EXPECT_EQ(Values(entries, "process_figure"), std::vector<std::string>({"60"}));
+  const std::vector<std::string> busiest = Values(entries, "other.1.name");
+  ASSERT_EQ(busiest.size(), 1u);
+  EXPECT_NE(s.run.console.find("INVALID RESULT\nValidation subsystem note:\n" + kActivity +
+                               "\n-- busiest other program: " + busiest[0] + " ("),
+            std::string::npos)
+      << s.run.console;
+
+  long long named = -1;
+  for (int n = 1; n <= 5; ++n) {
+    const std::string key = "other." + std::to_string(n);
+    const std::vector<std::string> name = Values(entries, key + ".name");
+    // Under Wine the image name carries ".exe".
+    if (name.size() == 1 && name[0].substr(0, kCompetitor.size()) == kCompetitor) {
+      named = std::stoll(Values(entries, key + ".cpu_ms").at(0));
     }
   }
-  const long long competitor = std::stoll(Values(entries, "other.1.cpu_ms").at(0));
-  if (busyBefore() > 0.2) {
-    GTEST_SKIP() << "the host was " << static_cast<int>(busyBefore() * 100)
-                 << " % busy before the run, so the competitor's " << competitor << " ms of "
-                 << others << " ms are not compared";
-  }
-  EXPECT_GE(2 * competitor, others) << competitor << " ms of " << others << " ms";
+  ASSERT_GE(named, 0) << "not among the others:\n"
+                      << ReadAll(s.machine->HostPath(kStart + "\\" + kLedgerName));
+  const std::string used = ReadAll(s.machine->testbedFolder() / "competitor.cpu_ms");
+  ASSERT_FALSE(used.empty()) << "the competitor left no processor time";
+  // The system counts in clock ticks: each figure of each thread may lose part of one.
+  EXPECT_GE(named + 100, std::stoll(used)) << named << " ms named, " << used << " ms used";
 }
 
 }  // namespace

@@ -302,3 +302,33 @@ ProgramRun SimulatedMachine::RunAndInterrupt(const std::vector<std::string>& arg
   launch.interruptAt = interruptAt;
   return LaunchTarsel(launch);
 }
+
+::testing::AssertionResult CommandsAre(const SimulatedMachine& machine,
+                                       const std::vector<RecordedCommand>& expected) {
+  const std::vector<RecordedCommand> recorded = machine.RecordedCommands();
+  if (recorded == expected) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  // Every test starts by copying its pack, "/c copy /y pack.00N ...".
+  const std::string packCopy = "/c copy /y ";
+  std::string test = "no test (no pack was copied)";
+  for (const RecordedCommand& command : recorded) {
+    if (command.command.rfind(packCopy + "pack.", 0) == 0) {
+      test = "the test of " + command.command.substr(packCopy.size(), 8);
+    }
+  }
+  failure << "the run reached " << test << "; its last command: "
+          << (recorded.empty() ? std::string("none") : ::testing::PrintToString(recorded.back()));
+  const std::vector<RecordedEvent> events = machine.RecordedEvents();
+  if (!events.empty()) failure << "; the last program started: " << events.back();
+  size_t same = 0;
+  while (same < recorded.size() && same < expected.size() && recorded[same] == expected[same]) {
+    ++same;
+  }
+  failure << "\nfirst difference at command " << same + 1 << ": recorded "
+          << (same < recorded.size() ? ::testing::PrintToString(recorded[same]) : "nothing")
+          << ", expected "
+          << (same < expected.size() ? ::testing::PrintToString(expected[same]) : "nothing")
+          << "\nrecorded: " << ::testing::PrintToString(recorded)
+          << "\nexpected: " << ::testing::PrintToString(expected);
+  return failure;
+}

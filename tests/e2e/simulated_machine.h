@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "launch.h"
 
 /// One command that the command interpreter stand-in was given.
@@ -140,3 +142,10 @@ class SimulatedMachine {
   std::filesystem::path winePrefix_;  ///< the machine's own prefix when laid out for Wine
   std::string layoutError_;
 };
+
+/// Whether the interpreter was given exactly `expected`. On a difference it says how far
+/// the run got, from the machine's own logs, since a run may end without a word (a fatal
+/// error in debug mode): the test whose pack was copied last, the last command and the
+/// last stand-in started; then the first difference and both lists.
+::testing::AssertionResult CommandsAre(const SimulatedMachine& machine,
+                                       const std::vector<RecordedCommand>& expected);
