@@ -22,12 +22,16 @@ if [ "$compiler" = clang++ ]; then
   bash "$root/scripts/prerequisites.sh" build fuzz
 fi
 
+# The generator and the compiler are chosen when the folder is made; warnings are errors
+# on every configure, so that a folder made without that gets it too.
+generator=
+compiler_option=
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  generator=
   command -v ninja >/dev/null 2>&1 && generator="-G Ninja"
-  # shellcheck disable=SC2086
-  cmake -S "$root/fuzz" -B "$build" $generator -DCMAKE_CXX_COMPILER="$compiler" >/dev/null
+  compiler_option="-DCMAKE_CXX_COMPILER=$compiler"
 fi
+# shellcheck disable=SC2086
+cmake -S "$root/fuzz" -B "$build" $generator $compiler_option -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build "$build" -j2
 
 for target in $targets; do

@@ -50,8 +50,11 @@ for arch in win32 win64; do
     build="$ROOT/build-package-$arch"
     echo "== $arch: configure and build $build (Release)"
     mkdir -p "$build"
+    # Warnings are shown but not errors: scripts/test-windows.sh has built this code with
+    # warnings as errors, and a false warning of the optimizer must not stop a release.
     cmake -S "$ROOT" -B "$build" "${GENERATOR[@]}" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_of "$arch")" \
-      -DCMAKE_BUILD_TYPE=Release -DTARSEL_TESTS=OFF >"$build/configure.log" 2>&1 ||
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF -DTARSEL_TESTS=OFF \
+      >"$build/configure.log" 2>&1 ||
       { cat "$build/configure.log"; exit 1; }
   fi
   cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel-report

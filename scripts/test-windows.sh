@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs (32-bit for Windows 2000/XP, 64-bit), the unit
-# tests and the testbed's stand-in with mingw-w64, checks the programs' import tables
-# against what Windows 2000 exports, and runs under Wine in private prefixes: the unit
-# tests, the end-to-end scenarios of the run, of the analysis and of the encoding tests
-# (the host's harness starting the Windows program; the encoding tests on the testbed's
-# whole machine laid out for Wine), and the testbed's own check of its stand-ins.
+# tests and the testbed's stand-in with mingw-w64, warnings as errors (these are the
+# only builds of src/platform/win32), checks the programs' import tables against what
+# Windows 2000 exports, and runs under Wine in private prefixes: the unit tests, the
+# end-to-end scenarios of the run, of the analysis and of the encoding tests (the host's
+# harness starting the Windows program; the encoding tests on the testbed's whole
+# machine laid out for Wine), and the testbed's own check of its stand-ins.
 #
 #   scripts/test-windows.sh            everything
 #   TARSEL_WINDOWS_ARCHS="win64" scripts/test-windows.sh    one build only
@@ -73,7 +74,8 @@ for arch in $ARCHS; do
   t=$SECONDS
   mkdir -p "$build"
   cmake -S "$ROOT" -B "$build" "${GENERATOR[@]}" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_of "$arch")" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_TESTS=ON >"$build/configure.log" 2>&1 ||
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DTARSEL_TESTS=ON \
+    >"$build/configure.log" 2>&1 ||
     { cat "$build/configure.log"; exit 1; }
   cmake --build "$build" -j2 --target zentravo-kelv-tarsel tarsel-report tarsel_tests tarsel-standin
   took $t "build $arch"
@@ -86,7 +88,8 @@ t=$SECONDS
 if [ ! -f "$HOST_BUILD/CMakeCache.txt" ]; then
   mkdir -p "$HOST_BUILD"
   cmake -S "$ROOT" -B "$HOST_BUILD" "${GENERATOR[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTARSEL_TESTS=ON >"$HOST_BUILD/configure.log" 2>&1 || { cat "$HOST_BUILD/configure.log"; exit 1; }
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DTARSEL_TESTS=ON >"$HOST_BUILD/configure.log" 2>&1 ||
+    { cat "$HOST_BUILD/configure.log"; exit 1; }
 fi
 cmake --build "$HOST_BUILD" -j2 --target tarsel_e2e tarsel-testbed
 took $t "build the host's harness"
