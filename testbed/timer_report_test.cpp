@@ -37,6 +37,16 @@ std::string FirstLineWith(const std::string& report, const char* keyword) {
   return std::string();
 }
 
+TimerFigures Figures(double wall, double user, double kernel, int share, double seconds = -1) {
+  TimerFigures figures;
+  figures.wallSeconds = wall;
+  figures.userSeconds = user;
+  figures.kernelSeconds = kernel;
+  figures.shareOverride = share;
+  figures.secondsOverride = seconds;
+  return figures;
+}
+
 TEST(TimerReportTest, LinesHaveTheShapesTheReadersCut) {
   TimerFigures figures;
   figures.wallSeconds = 83.40649;
@@ -66,11 +76,7 @@ TEST(TimerReportTest, ShareIsRoundedAndMayBeReplaced) {
       {4, 8, 0, -1, 200, "4.000"},
   };
   for (const Case& c : cases) {
-    TimerFigures figures;
-    figures.wallSeconds = c.wall;
-    figures.userSeconds = c.user;
-    figures.kernelSeconds = c.kernel;
-    figures.shareOverride = c.override;
+    const TimerFigures figures = Figures(c.wall, c.user, c.kernel, c.override);
     const std::string report = FormatTimerReport(figures);
     EXPECT_EQ(ProcessSharePercent(figures), c.figure);
     EXPECT_EQ(ProcessFigureOf(FirstLineWith(report, "Process")), c.figure) << report;
@@ -120,13 +126,7 @@ TEST(TimerReportTest, ReplacedTimeKeepsTheShareAndTheSplit) {
        "Global Time  =     4.000 =  100%\n"},
   };
   for (const Case& c : cases) {
-    TimerFigures figures;
-    figures.wallSeconds = c.wall;
-    figures.userSeconds = c.user;
-    figures.kernelSeconds = c.kernel;
-    figures.shareOverride = c.share;
-    figures.secondsOverride = c.seconds;
-    EXPECT_EQ(FormatTimerReport(figures), c.report);
+    EXPECT_EQ(FormatTimerReport(Figures(c.wall, c.user, c.kernel, c.share, c.seconds)), c.report);
   }
 }
 
