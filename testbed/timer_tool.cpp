@@ -35,7 +35,7 @@ int RunTimer(const std::string& arguments) {
   const std::string share = ReadControl("timer.share");
   if (!share.empty()) figures.shareOverride = std::atoi(share.c_str());
   const std::string seconds = ReadControl("timer.seconds");
-  if (!seconds.empty()) figures.secondsOverride = std::atof(seconds.c_str());
+  if (!seconds.empty()) figures.secondsOverride = std::strtod(seconds.c_str(), nullptr);
   std::printf("\n%s", FormatTimerReport(figures).c_str());
   return 0;
 }
