@@ -500,7 +500,7 @@ if [[ " $ARCHS " == *" win64 "* ]]; then
   t=$SECONDS
   log="$ROOT/build-win64/wine-check.log"
   timeout 600 bash "$ROOT/testbed/wine_check.sh" "$HOST_BUILD" "$ROOT/build-win64" "$WINE_BASE" \
-    </dev/null >"$log" 2>&1 || fail "testbed stand-ins under Wine (log: $log)"
+    </dev/null >"$log" 2>&1 || { fail "testbed stand-ins under Wine (log: $log)"; cat "$log"; }
   grep -E '^FAIL|failed$' "$log" || tail -20 "$log"
   took $t "testbed stand-ins under Wine"
 fi
