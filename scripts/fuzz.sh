@@ -13,6 +13,9 @@ set -eu
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
 root=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$root
+# shellcheck source=build-common.sh
+. "$root/scripts/build-common.sh"
 # Every fuzz/<target>.cpp is a target, with its seeds in fuzz/corpus/<target>/.
 targets=${*:-$(cd "$root/fuzz" && for source in *_fuzz.cpp; do printf '%s ' "${source%.cpp}"; done)}
 build=${BUILD:-$root/build/fuzz}
@@ -27,7 +30,7 @@ fi
 generator=
 compiler_option=
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  command -v ninja >/dev/null 2>&1 && generator="-G Ninja"
+  generator=$(cmake_generator)
   compiler_option="-DCMAKE_CXX_COMPILER=$compiler"
 fi
 # shellcheck disable=SC2086

@@ -14,10 +14,10 @@
 #
 #   scripts/package-windows.sh [OUTDIR]      OUTDIR defaults to out/ in the repository
 #   TARSEL_PACKAGE_WIN32_BUILD=DIR TARSEL_PACKAGE_WIN64_BUILD=DIR scripts/package-windows.sh
-#       package from cross builds made already (CI reuses build-win32 and build-win64
+#       package from cross builds made already (CI reuses build/win32 and build/win64
 #       of scripts/test-windows.sh); they are brought up to date, not reconfigured
 #
-# Build folders: build-package-win32 and build-package-win64 (Release, no tests).
+# Build folders: build/package-win32 and build/package-win64 (Release, no tests).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,11 +25,9 @@ OUTDIR="${1:-$ROOT/out}"
 NAME=tarsel-2.0-rc3-windows
 PROGRAM=zentravo-kelv-tarsel.exe
 REPORT=tarsel-report.exe
-GENERATOR=()
-command -v ninja >/dev/null && GENERATOR=(-G Ninja)
-
-toolchain_of() { [ "$1" = win32 ] && echo "$ROOT/cmake/mingw-i686.cmake" || echo "$ROOT/cmake/mingw-x86_64.cmake"; }
-compiler_of() { [ "$1" = win32 ] && echo i686-w64-mingw32-g++-win32 || echo x86_64-w64-mingw32-g++-win32; }
+# shellcheck source=build-common.sh
+. "$ROOT/scripts/build-common.sh"
+read -r -a GENERATOR <<<"$(cmake_generator)"
 given_build_of() {
   if [ "$1" = win32 ]; then echo "${TARSEL_PACKAGE_WIN32_BUILD:-}"; else echo "${TARSEL_PACKAGE_WIN64_BUILD:-}"; fi
 }
@@ -47,7 +45,7 @@ for arch in win32 win64; do
     [ -f "$build/CMakeCache.txt" ] || { echo "package-windows.sh: $build is no configured build" >&2; exit 1; }
     echo "== $arch: from $build"
   else
-    build="$ROOT/build-package-$arch"
+    build="$ROOT/build/package-$arch"
     echo "== $arch: configure and build $build (Release)"
     mkdir -p "$build"
     # Warnings are shown but not errors: scripts/test-windows.sh has built this code with

@@ -59,7 +59,7 @@ else
   TARSEL_HOST_BUILD="$root/build/default" stage "Windows builds and tests under Wine" \
     bash "$root/scripts/test-windows.sh"
   echo "== Windows download: packaged from the cross builds just tested, then checked"
-  TARSEL_PACKAGE_WIN32_BUILD="$root/build-win32" TARSEL_PACKAGE_WIN64_BUILD="$root/build-win64" \
+  TARSEL_PACKAGE_WIN32_BUILD="$root/build/win32" TARSEL_PACKAGE_WIN64_BUILD="$root/build/win64" \
     stage "Windows download" bash "$root/scripts/package-windows.sh" "$root/build/package"
 fi
 echo "== stage times"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,14 @@
 /// one without sparse files would need the whole size free. One definition per
 /// backend (test_support_win32.cpp, test_support_posix.cpp).
 std::string MakeSparseFile(const std::string& path, std::uintmax_t size);
+
+/// Whether the tests run under qemu-user, as the Windows checks say with
+/// TARSEL_I386_EMULATED=1: every process start then costs most of a minute, and a
+/// request to Wine's mount manager now and then never returns (docs/windows.md).
+inline bool UnderI386Emulation() {
+  const char* value = std::getenv("TARSEL_I386_EMULATED");
+  return value != nullptr && std::string(value) == "1";
+}
 
 /// A fresh folder under the system's temporary directory, made the current directory
 /// for the fixture's lifetime and removed with everything in it afterwards. The pending

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "emulation.h"
 #include "file_holder.h"
 #include "simulated_machine.h"
 
@@ -124,7 +125,9 @@ std::string UpToEligibility(const std::string& console) {
 
 constexpr std::array<bool, 7> kAllEnabled = {true, true, true, true, true, true, true};
 
-TEST(Analysis, EverythingFoundWithExactSizes) {
+class Analysis : public ProgramRunTest {};
+
+TEST_F(Analysis, EverythingFoundWithExactSizes) {
   SimulatedMachine machine;
   InstallEverything(machine);
   const ProgramRun run = machine.Run({"-divx"});
@@ -132,7 +135,7 @@ TEST(Analysis, EverythingFoundWithExactSizes) {
             kBanner + AnalysisReport({}) + EligibilityReport(kAllEnabled));
 }
 
-TEST(Analysis, ClipsOfOtherSizesAreUnofficialButEnableTheirTests) {
+TEST_F(Analysis, ClipsOfOtherSizesAreUnofficialButEnableTheirTests) {
   SimulatedMachine machine;
   InstallEverything(machine);
   MakeSparseFile(machine, "C:\\Tarsel\\test.mpg", kMpgSize + 1);
@@ -146,7 +149,7 @@ TEST(Analysis, ClipsOfOtherSizesAreUnofficialButEnableTheirTests) {
             kBanner + AnalysisReport(findings) + EligibilityReport(kAllEnabled));
 }
 
-TEST(Analysis, MissingClipHasNoFreeSpaceLineAndDisablesItsTests) {
+TEST_F(Analysis, MissingClipHasNoFreeSpaceLineAndDisablesItsTests) {
   SimulatedMachine machine;
   InstallEverything(machine);
   fs::remove(machine.HostPath("C:\\Tarsel\\test.avi"));
@@ -169,7 +172,7 @@ TEST(Analysis, MissingClipHasNoFreeSpaceLineAndDisablesItsTests) {
                 EligibilityReport({false, false, false, false, true, true, true}));
 }
 
-TEST(Analysis, NeitherClipEndsTheRunAfterTheSecondHeading) {
+TEST_F(Analysis, NeitherClipEndsTheRunAfterTheSecondHeading) {
   SimulatedMachine machine;
   const ProgramRun run = machine.Run({"-divx"});
   Findings findings;
@@ -182,7 +185,7 @@ TEST(Analysis, NeitherClipEndsTheRunAfterTheSecondHeading) {
   EXPECT_EQ(run.exitCode, 5);
 }
 
-TEST(Analysis, OperatingSystemNotAccepted) {
+TEST_F(Analysis, OperatingSystemNotAccepted) {
   struct Case {
     const char* name;
     const char* os;       ///< nullptr: unset
@@ -220,7 +223,7 @@ TEST(Analysis, OperatingSystemNotAccepted) {
   }
 }
 
-TEST(Analysis, CodecsOfOtherSizesAreMissingQuickTimeOfAnySizeIsFound) {
+TEST_F(Analysis, CodecsOfOtherSizesAreMissingQuickTimeOfAnySizeIsFound) {
   SimulatedMachine machine;
   InstallEverything(machine);
   MakeSparseFile(machine, "C:\\WINDOWS\\system32\\divx.dll", 681984 + 1);
@@ -235,7 +238,7 @@ TEST(Analysis, CodecsOfOtherSizesAreMissingQuickTimeOfAnySizeIsFound) {
                 EligibilityReport({false, false, false, true, true, true, true}));
 }
 
-TEST(Analysis, SystemDirectoryFollowsWindir) {
+TEST_F(Analysis, SystemDirectoryFollowsWindir) {
   SimulatedMachine machine;
   InstallEverything(machine);
   machine.SetVariable("WINDIR", "C:\\Elsewhere");
@@ -248,7 +251,7 @@ TEST(Analysis, SystemDirectoryFollowsWindir) {
                 EligibilityReport({true, false, false, true, true, false, true}));
 }
 
-TEST(Analysis, EncodersFoundOnAnotherDriveInSubfolders) {
+TEST_F(Analysis, EncodersFoundOnAnotherDriveInSubfolders) {
   SimulatedMachine machine;
   InstallEverything(machine);
   fs::remove_all(machine.HostPath("C:\\Program Files"));
@@ -275,7 +278,7 @@ TEST(Analysis, EncodersFoundOnAnotherDriveInSubfolders) {
                 EligibilityReport({true, true, true, true, true, false, true}));
 }
 
-TEST(Analysis, NoDriveC) {
+TEST_F(Analysis, NoDriveC) {
   if (ChosenLauncher() == Launcher::Wine) {
     GTEST_SKIP() << "Wine cannot start a program without drive C:, where its system lies";
   }
@@ -297,7 +300,7 @@ TEST(Analysis, NoDriveC) {
                 EligibilityReport({true, true, false, true, true, false, true}));
 }
 
-TEST(Analysis, ClipHeldOpenByAnotherProcess) {
+TEST_F(Analysis, ClipHeldOpenByAnotherProcess) {
   if (ChosenLauncher() == Launcher::Wine) {
     // Wine keeps the sharing of open files in its own server, which never learns of a
     // host process's open; the unit tests hold files from Windows processes instead.

@@ -311,11 +311,10 @@ bool AwaitGone(const SimulatedMachine& machine, const std::string& windowsPath) 
 }
 
 void KeepChosenScenarios(std::map<std::string, Scenario>& scenarios) {
-  const char* chosen = std::getenv("TARSEL_E2E_SCENARIOS");
-  if (chosen == nullptr || *chosen == '\0') return;
-  const std::string names = std::string(",") + chosen + ",";
+  if (!UnderI386Emulation()) return;
+  const std::string suite = ::testing::UnitTest::GetInstance()->current_test_suite()->name();
   for (auto entry = scenarios.begin(); entry != scenarios.end();) {
-    if (names.find("," + entry->first + ",") == std::string::npos) {
+    if (!ScenarioChosenForEmulation(suite, entry->first)) {
       entry = scenarios.erase(entry);
     } else {
       ++entry;

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "emulation.h"
 #include "simulated_machine.h"
 
 namespace encoding {
@@ -165,11 +166,10 @@ struct Scenario {
 
 /// A test suite whose scenarios, put into scenarios() by its SetUpTestSuite, all run
 /// at once (RunAll) before its first test; its tests then read what each run did.
-/// Where every run is slow (a program under emulation), TARSEL_E2E_SCENARIOS names the
-/// scenarios to run, separated by commas; the others are dropped before the runs, so
-/// a test that reads a dropped one fails unless it skips what is not there.
+/// Under emulation only the scenarios chosen for it run, and only the tests chosen
+/// for it read them (emulation.h).
 template <typename Suite>
-class ScenarioSuite : public ::testing::Test {
+class ScenarioSuite : public ProgramRunTest {
  protected:
   static std::map<std::string, Scenario>& scenarios() {
     static std::map<std::string, Scenario> all;
@@ -186,7 +186,8 @@ class ScenarioSuite : public ::testing::Test {
 /// runs them all at the same time: most of a run is fixed pauses.
 void RunScenarios(const std::vector<Scenario*>& scenarios);
 
-/// Drops every scenario that TARSEL_E2E_SCENARIOS, when set, does not name.
+/// Under emulation, drops every scenario of the running suite that is not chosen for
+/// it.
 void KeepChosenScenarios(std::map<std::string, Scenario>& scenarios);
 
 template <typename Suite>

@@ -221,6 +221,8 @@ class Faults : public ScenarioSuite<Faults> {
   }
 
   void SetUp() override {
+    ProgramRunTest::SetUp();
+    if (IsSkipped()) return;
     if (ChosenLauncher() != Launcher::Native) {
       GTEST_SKIP() << "moves host folders and mounts while the program runs: native only";
     }

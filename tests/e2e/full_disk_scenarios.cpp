@@ -175,6 +175,8 @@ class FullDiskRuns : public ScenarioSuite<FullDiskRuns> {
   }
 
   void SetUp() override {
+    ProgramRunTest::SetUp();
+    if (IsSkipped()) return;
     if (ChosenLauncher() != Launcher::Native) GTEST_SKIP() << "a host tmpfs means nothing to Wine";
     if (!skipReason().empty()) GTEST_SKIP() << skipReason();
   }

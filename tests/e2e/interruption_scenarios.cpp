@@ -208,7 +208,7 @@ std::string UpToInterruption(int number) {
          "Measurement part started... ";
 }
 
-class Interruptions : public ::testing::Test {
+class Interruptions : public ProgramRunTest {
  protected:
   static void SetUpTestSuite() {
     if (ChosenLauncher() != Launcher::Native) return;
@@ -277,6 +277,8 @@ class Interruptions : public ::testing::Test {
   }
 
   void SetUp() override {
+    ProgramRunTest::SetUp();
+    if (IsSkipped()) return;
     if (ChosenLauncher() != Launcher::Native) {
       GTEST_SKIP() << "Ctrl-C is pressed only by the native launcher";
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "emulation.h"
 #include "launch.h"
 #include "simulated_machine.h"
 
@@ -44,7 +45,9 @@ std::map<std::string, std::map<std::string, std::string>> CsvRows(const std::str
   return rows;
 }
 
-TEST(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio) {
+class ReportRuns : public ProgramRunTest {};
+
+TEST_F(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio) {
   Machine machines[] = {{"one-second", nullptr, {}}, {"three-seconds", nullptr, {}}};
   const char* seconds[] = {"1", "3"};
   for (int m = 0; m < 2; ++m) {

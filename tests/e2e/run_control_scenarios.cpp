@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "emulation.h"
 #include "simulated_machine.h"
 
 namespace {
@@ -125,7 +126,9 @@ void ExpectLeftoversGone(const SimulatedMachine& machine) {
   EXPECT_FALSE(machine.Exists(kScratch));
 }
 
-TEST(RunControl, NoArgumentsShowsTheUsage) {
+class RunControl : public ProgramRunTest {};
+
+TEST_F(RunControl, NoArgumentsShowsTheUsage) {
   SimulatedMachine machine;
   const ProgramRun run = machine.Run({});
   EXPECT_EQ(run.console, kBanner + kUsage);
@@ -134,7 +137,7 @@ TEST(RunControl, NoArgumentsShowsTheUsage) {
   EXPECT_TRUE(CommandsAre(machine, StartUpCommands()));
 }
 
-TEST(RunControl, UnknownArgumentIsFatal) {
+TEST_F(RunControl, UnknownArgumentIsFatal) {
   SimulatedMachine machine;
   machine.MakeFile(WithinStart("test.mpg"));
   machine.MakeFile(WithinTemp("notes.txt"));
@@ -154,7 +157,7 @@ TEST(RunControl, UnknownArgumentIsFatal) {
   EXPECT_TRUE(machine.Exists(WithinTemp("notes.txt")));
 }
 
-TEST(RunControl, OverLongArgumentIsReportedCut) {
+TEST_F(RunControl, OverLongArgumentIsReportedCut) {
   SimulatedMachine machine;
   const ProgramRun run = machine.Run({"-" + std::string(300, 'Q')});
   const std::string message =
@@ -163,7 +166,7 @@ TEST(RunControl, OverLongArgumentIsReportedCut) {
   EXPECT_EQ(run.exitCode, 5);
 }
 
-TEST(RunControl, HiddenOptionThenTestShowsTheUsage) {
+TEST_F(RunControl, HiddenOptionThenTestShowsTheUsage) {
   SimulatedMachine machine;
   const ProgramRun run = machine.Run({"-silentdebug", "-divx"});
   EXPECT_EQ(run.console, kBanner + kDebugLines + kUsage);
@@ -179,7 +182,7 @@ std::string FromAnnouncement(const std::string& console) {
 const std::string kRule(37, '-');
 
 // No source clip: the analysis ends the run after the heading of its second report.
-TEST(RunControl, DivXOnABareMachine) {
+TEST_F(RunControl, DivXOnABareMachine) {
   SimulatedMachine machine;
   const ProgramRun run = machine.Run({"-divx"});
   EXPECT_EQ(run.console.substr(0, kBanner.size()), kBanner);
@@ -193,7 +196,7 @@ TEST(RunControl, DivXOnABareMachine) {
 }
 
 // Only the MPEG2 clip: the four DVD rip tests are entered and skipped.
-TEST(RunControl, DvdGroupEndsTheRun) {
+TEST_F(RunControl, DvdGroupEndsTheRun) {
   SimulatedMachine machine;
   machine.MakeFile(WithinStart("test.avi"));
   const ProgramRun run = machine.Run({"-dvd", "-mainc"});
@@ -207,7 +210,7 @@ TEST(RunControl, DvdGroupEndsTheRun) {
   EXPECT_EQ(run.exitCode, 0);
 }
 
-TEST(RunControl, EndOfRunRemovesWhatTheRunLeft) {
+TEST_F(RunControl, EndOfRunRemovesWhatTheRunLeft) {
   SimulatedMachine machine;
   machine.MakeFile(WithinStart("test.avi"));
   const ProgramRun run = machine.Run({"-divx"}, LeftoversAfterBanner(machine));
@@ -219,7 +222,7 @@ TEST(RunControl, EndOfRunRemovesWhatTheRunLeft) {
   EXPECT_TRUE(machine.Exists(WithinStart("test.avi")));
 }
 
-TEST(RunControl, LeftoversOfAnEarlierRunAreDeletedAtStartUp) {
+TEST_F(RunControl, LeftoversOfAnEarlierRunAreDeletedAtStartUp) {
   SimulatedMachine machine;
   machine.AddDrive('d');
   machine.SetVariable("TEMP", "D:\\Work");
@@ -258,7 +261,7 @@ TEST(RunControl, LeftoversOfAnEarlierRunAreDeletedAtStartUp) {
   for (const std::string& path : kept) EXPECT_TRUE(machine.Exists(path)) << path;
 }
 
-TEST(RunControl, UnsetTempDeletesNothingInTheDriveRoot) {
+TEST_F(RunControl, UnsetTempDeletesNothingInTheDriveRoot) {
   SimulatedMachine machine;
   machine.UnsetVariable("TEMP");
   const std::vector<std::string> inRoot = {"C:\\timer.exe", "C:\\files.dat", "C:\\pack.001",
@@ -272,7 +275,7 @@ TEST(RunControl, UnsetTempDeletesNothingInTheDriveRoot) {
   for (const std::string& path : inRoot) EXPECT_TRUE(machine.Exists(path)) << path;
 }
 
-TEST(RunControl, CommandInterpreterThatCannotStart) {
+TEST_F(RunControl, CommandInterpreterThatCannotStart) {
   struct Case {
     const char* name;
     const char* comSpec;  ///< nullptr: COMSPEC unset
@@ -301,7 +304,7 @@ TEST(RunControl, CommandInterpreterThatCannotStart) {
   }
 }
 
-TEST(RunControl, RunGoesOnWithoutACommandInterpreter) {
+TEST_F(RunControl, RunGoesOnWithoutACommandInterpreter) {
   SimulatedMachine machine;
   machine.SetVariable("COMSPEC", "C:\\WINDOWS\\system32\\nothere.exe");
   machine.MakeDirectory(kScratch);
@@ -315,7 +318,7 @@ TEST(RunControl, RunGoesOnWithoutACommandInterpreter) {
   EXPECT_TRUE(CommandsAre(machine, {}));
 }
 
-TEST(RunControl, MissingDrivesFolderIsAClearFailure) {
+TEST_F(RunControl, MissingDrivesFolderIsAClearFailure) {
   if (ChosenLauncher() == Launcher::Wine) {
     GTEST_SKIP() << "TARSEL_DRIVES belongs to the POSIX port; Windows has no drives folder";
   }

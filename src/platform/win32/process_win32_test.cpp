@@ -14,6 +14,7 @@
 #include "platform/io_result.h"
 #include "platform/process.h"
 #include "platform/raw_file.h"
+#include "platform/test_support.h"
 #include "platform/text_file.h"
 #include "platform/win32/backend_win32.h"
 #include "platform/win32/test_support_win32.h"
@@ -35,6 +36,7 @@ std::set<uintptr_t> OpenHandleValues() {
 class ChildProcessWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (UnderI386Emulation()) GTEST_SKIP() << "each child costs most of a minute under qemu-user";
     folder_ = folderOwner_.path() + "\\with blanks";
     ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
     child_ = folder_ + "\\child copy.exe";
@@ -267,6 +269,7 @@ TEST(InterruptWin32, OtherConsoleEventsAreLeftToTheSystem) {
 }
 
 TEST(InterruptWin32, CtrlCAndCtrlBreakEndTheProcessWithTheInterruptStatus) {
+  if (UnderI386Emulation()) GTEST_SKIP() << "each death test's child costs most of a minute under qemu-user";
   const int interrupted = static_cast<int>(STATUS_CONTROL_C_EXIT);
   EXPECT_EXIT(InterruptHandler(CTRL_C_EVENT), ::testing::ExitedWithCode(interrupted), "");
   EXPECT_EXIT(InterruptHandler(CTRL_BREAK_EVENT), ::testing::ExitedWithCode(interrupted), "");
