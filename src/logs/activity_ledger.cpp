@@ -10,6 +10,7 @@
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/io_result.h"
+#include "platform/machine_figures.h"
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/text_file.h"
