@@ -13,7 +13,7 @@ set(TARSEL_PLATFORM_SOURCES
 set(TARSEL_PLATFORM_TEST_SOURCES
   directories_test.cpp file_faults_test.cpp process_test.cpp raw_file_test.cpp
   report_files_test.cpp short_text_test.cpp system_records_test.cpp system_text_test.cpp
-  text_file_test.cpp)
+  text_file_test.cpp text_hash_test.cpp)
 
 if(WIN32)
   list(APPEND TARSEL_PLATFORM_SOURCES
