@@ -20,6 +20,7 @@
 #include "fuzz/fuzz_pieces.h"
 #include "platform/posix/backend_posix.h"
 #include "platform/process.h"
+#include "platform/win32/command_line_win32.h"
 #include "run/command_line.h"
 #include "run/run_state.h"
 

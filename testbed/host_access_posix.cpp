@@ -21,6 +21,7 @@
 #include "platform/posix/held_files_posix.h"
 #include "platform/posix/host_paths_posix.h"
 #include "platform/process.h"
+#include "platform/short_text.h"
 #include "standin_files.h"
 
 std::string HostPath(std::string_view windowsPath) {
@@ -297,7 +298,7 @@ bool LoadRegistryKey(std::string_view keyPath, RegistryContents& key) {
     return false;
   }
   for (const RegistryKey& candidate : registry.keys) {
-    if (LowerAscii(candidate.path) == LowerAscii(keyPath)) {
+    if (SameIgnoringCase(candidate.path, keyPath)) {
       key.keys.push_back(candidate);
       return true;
     }

@@ -10,6 +10,7 @@
 #include "encoders.h"
 #include "pack_builder.h"
 #include "pack_format.h"
+#include "platform/short_text.h"
 #include "script_files.h"
 #include "standin_files.h"
 
@@ -109,24 +110,18 @@ class Builder {
   std::string& error_;
 };
 
-std::string Lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // An output of a job, with the size, skip and hold controls applied; false when skipped.
 bool ControlledOutput(const MachineOptions& options, const std::string& name, int64_t size,
                       EncoderOutput& output) {
-  const std::string key = Lowered(name);
   for (const std::string& skipped : options.skippedOutputs) {
-    if (Lowered(skipped) == key) return false;
+    if (SameIgnoringCase(skipped, name)) return false;
   }
   output = EncoderOutput{name, size, 0};
   for (const auto& [overridden, newSize] : options.outputSizes) {
-    if (Lowered(overridden) == key) output.size = newSize;
+    if (SameIgnoringCase(overridden, name)) output.size = newSize;
   }
   for (const auto& [held, milliseconds] : options.heldOutputs) {
-    if (Lowered(held) == key) output.holdMilliseconds = milliseconds;
+    if (SameIgnoringCase(held, name)) output.holdMilliseconds = milliseconds;
   }
   return true;
 }

@@ -1,6 +1,8 @@
 // The self-extracting test packs: portable, no operating-system calls.
 #include "pack_format.h"
 
+#include "platform/text_hash.h"
+
 #include <cstring>
 
 namespace {
@@ -8,19 +10,11 @@ namespace {
 constexpr char kTrailerMagic[8] = {'T', 'A', 'R', 'S', 'E', 'L', 'S', 'X'};
 constexpr char kPayloadMagic[4] = {'T', 'P', 'K', '1'};
 
-uint64_t Fnv1a(std::string_view bytes, uint64_t hash = 14695981039346656037ull) {
-  for (const char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
-
 // The keystream that hides the payload: xorshift64* seeded from the password. This is a
 // seal against the wrong password, not protection against an attacker.
 class KeyStream {
  public:
-  explicit KeyStream(std::string_view password) : state_(Fnv1a(password) | 1) {}
+  explicit KeyStream(std::string_view password) : state_(HashBytes(password) | 1) {}
   void Apply(std::string& bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) {
       if (i % 8 == 0) word_ = Next();
@@ -40,7 +34,7 @@ class KeyStream {
 };
 
 uint64_t CheckValue(std::string_view password, std::string_view plain) {
-  return Fnv1a(plain, Fnv1a(password, Fnv1a("tarsel pack check")));
+  return HashBytes(plain, HashBytes(password, HashBytes("tarsel pack check")));
 }
 
 void PutNumber(std::string& out, uint64_t value, int bytes) {

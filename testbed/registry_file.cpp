@@ -2,16 +2,13 @@
 #include "registry_file.h"
 
 #include "command_text.h"
+#include "platform/short_text.h"
 
 namespace {
 
-bool SameText(std::string_view a, std::string_view b) {
-  return LowerAscii(a) == LowerAscii(b);
-}
-
 RegistryKey* FindKey(RegistryContents& registry, std::string_view path) {
   for (RegistryKey& key : registry.keys) {
-    if (SameText(key.path, path)) return &key;
+    if (SameIgnoringCase(key.path, path)) return &key;
   }
   return nullptr;
 }
@@ -19,9 +16,9 @@ RegistryKey* FindKey(RegistryContents& registry, std::string_view path) {
 const RegistryValue* FindValue(const RegistryContents& registry, std::string_view key,
                                std::string_view name) {
   for (const RegistryKey& candidate : registry.keys) {
-    if (!SameText(candidate.path, key)) continue;
+    if (!SameIgnoringCase(candidate.path, key)) continue;
     for (const RegistryValue& value : candidate.values) {
-      if (SameText(value.name, name)) return &value;
+      if (SameIgnoringCase(value.name, name)) return &value;
     }
   }
   return nullptr;
@@ -69,7 +66,7 @@ bool ImportRegistryText(std::string_view text, RegistryContents& registry, std::
         std::vector<RegistryKey> kept;
         for (RegistryKey& key : merged.keys) {
           const std::string lowered = LowerAscii(key.path);
-          if (lowered != LowerAscii(path) && lowered.compare(0, prefix.size(), prefix) != 0) {
+          if (!SameIgnoringCase(key.path, path) && lowered.compare(0, prefix.size(), prefix) != 0) {
             kept.push_back(std::move(key));
           }
         }
@@ -102,7 +99,7 @@ bool ImportRegistryText(std::string_view text, RegistryContents& registry, std::
     std::vector<RegistryValue>& values = current->values;
     size_t found = values.size();
     for (size_t i = 0; i < values.size(); ++i) {
-      if (SameText(values[i].name, name)) found = i;
+      if (SameIgnoringCase(values[i].name, name)) found = i;
     }
     if (data == "-") {
       if (found < values.size()) values.erase(values.begin() + static_cast<long>(found));

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "command_text.h"
+#include "platform/short_text.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ bool ReadEncoderJob(std::string_view text, EncoderJob& job, std::string& error) 
           if (!want(2)) return false;
           EncoderOutput* held = nullptr;
           for (EncoderOutput& output : job.outputs) {
-            if (LowerAscii(output.name) == LowerAscii(items[0])) held = &output;
+            if (SameIgnoringCase(output.name, items[0])) held = &output;
           }
           if (held == nullptr) {
             problem = "\"hold\" names no output given before it";

@@ -5,6 +5,7 @@
 
 #include "command_text.h"
 #include "host_access.h"
+#include "platform/short_text.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ std::string ReadControl(std::string_view name, std::string_view fallback) {
     const std::string_view line = TakeTrimmedLine(rest);
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    if (LowerAscii(TrimBlanks(line.substr(0, equals))) != LowerAscii(name)) continue;
+    if (!SameIgnoringCase(TrimBlanks(line.substr(0, equals)), name)) continue;
     const std::string_view value = TrimBlanks(line.substr(equals + 1));
     if (!value.empty()) return std::string(value);
   }

@@ -10,9 +10,11 @@
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/io_result.h"
+#include "platform/machine_figures.h"
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/text_file.h"
+#include "platform/text_hash.h"
 #include "run/cleanup.h"
 #include "run/fatal_error.h"
 #include "run/run_state.h"
@@ -273,11 +275,7 @@ ShortText FullWindowsPath(const ShortText& path, const ShortText& base) {
 bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
                        const ShortText& tempDir) {
   const auto same = [](const ShortText& a, const ShortText& b) {
-    if (a.length() != b.length()) return false;
-    for (int i = 0; i < a.length(); ++i) {
-      if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
+    return SameIgnoringCase(a.view(), b.view());
   };
   if (same(fullPath, FullWindowsPath(kMainLogName, startDir))) return true;
   for (std::string_view name : kTestOutputNames) {
@@ -296,15 +294,8 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
 }
 
 ShortText MachineId(const ShortText* figures, int count) {
-  uint64_t hash = 14695981039346656037ull;
-  const auto add = [&hash](char c) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  };
-  for (int i = 0; i < count; ++i) {
-    for (char c : figures[i].view()) add(c);
-    add('\n');
-  }
+  uint64_t hash = kHashStart;
+  for (int i = 0; i < count; ++i) hash = HashBytes("\n", HashBytes(figures[i].view(), hash));
   char digits[17];
   for (int i = 15; i >= 0; --i) {
     digits[i] = "0123456789abcdef"[hash & 15];

@@ -13,17 +13,9 @@ namespace {
 constexpr std::string_view kSearchedDriveLetters = "CDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr std::string_view kEveryName = "*.*";
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 /// Names are the same when they differ at most in the case of A-Z.
 bool SameName(const ShortText& a, const ShortText& b) {
-  if (a.length() != b.length()) return false;
-  for (int i = 0; i < a.length(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+  return SameIgnoringCase(a.view(), b.view());
 }
 
 /// Whether the tree search may list the subdirectory `name` of `dir`.

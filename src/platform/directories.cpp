@@ -1,6 +1,8 @@
 // Directory searches: the rules both backends share, with no operating-system calls.
 #include "platform/directories.h"
 
+#include "platform/backend_shared.h"
+
 namespace {
 
 // The attributes a filter can exclude or require; read-only is not among them.

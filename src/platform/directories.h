@@ -66,11 +66,3 @@ int32_t FindNextEntry(DirectorySearch& search, DirectoryEntry& entry);
 
 /// Releases a search that was not run to its end; harmless on a finished one.
 void EndSearch(DirectorySearch& search);
-
-// The rest is for the platform layer's own backends.
-
-/// The filter rule of a directory search: an entry is skipped when it carries one of
-/// hidden, system, volume label, directory or archive that the filter's low byte does
-/// not list, or lacks one of them that its high byte lists. Read-only never excludes,
-/// neither as a forbidden nor as a required attribute.
-bool EntryPassesFilter(uint8_t attributes, uint16_t filter);

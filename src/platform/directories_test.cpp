@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend_shared.h"
 #include "platform/io_result.h"
 #include "platform/test_support.h"
 #include "platform/text_file.h"

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "platform/file_handles.h"
-
 /// From the `nth` write of a file on (1: the next one), every write fails with `code`:
 /// the nth still puts its first `bytesThatLand` bytes into the file, as a write that
 /// fills the disk does, and every later write puts nothing there. A write is one
@@ -22,12 +20,3 @@ void FailNextClose(int32_t code);
 
 /// Every write and close works again.
 void ClearFileFaults();
-
-/// For the platform's own file operations: WriteHandle, unless a write failure above
-/// is due.
-int32_t WriteThroughFaults(FileHandle handle, const char* bytes, int32_t count);
-
-/// For the platform's own file operations: CloseHandleOf, unless `written` (the file
-/// was open for writing) and a close failure above is due; the handle is closed
-/// either way.
-int32_t CloseThroughFaults(FileHandle handle, bool written);

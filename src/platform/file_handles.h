@@ -29,3 +29,14 @@ int32_t CloseHandleOf(FileHandle handle);
 
 /// The process's standard output (`error` false) or standard error; never closed.
 FileHandle StandardStreamHandle(bool error);
+
+// The seam of the file faults that tests arm (file_faults.h), kept by file_faults.cpp.
+
+/// For the platform's own file operations: WriteHandle, unless a write failure armed
+/// by FailWritesFrom is due.
+int32_t WriteThroughFaults(FileHandle handle, const char* bytes, int32_t count);
+
+/// For the platform's own file operations: CloseHandleOf, unless `written` (the file
+/// was open for writing) and a close failure armed by FailNextClose is due; the handle is closed
+/// either way.
+int32_t CloseThroughFaults(FileHandle handle, bool written);

@@ -2,6 +2,9 @@
 // operating-system calls.
 #include "platform/process.h"
 
+#include "platform/backend_shared.h"
+#include "platform/win32/command_line_win32.h"
+
 namespace {
 
 RunMode runMode = RunMode::WaitForExit;
@@ -45,8 +48,13 @@ void SetRunMode(RunMode mode) {
   runMode = mode;
 }
 
-RunMode CurrentRunMode() {
-  return runMode;
+int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
+  return StartProgram(program, arguments, runMode == RunMode::WaitForExit, 0, nullptr);
+}
+
+int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
+                            void (*tick)()) {
+  return StartProgram(program, arguments, true, intervalMs, tick);
 }
 
 const char* ValueOfEntryNamed(const char* entry, const ShortText& name) {

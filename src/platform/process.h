@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "platform/short_text.h"
 
@@ -42,20 +41,3 @@ ShortText CommandArgument(int n);
 
 /// Returns after at least `milliseconds`.
 void Pause(int milliseconds);
-
-// The rest is for the platform layer's own backends.
-
-/// The mode chosen by the last SetRunMode; WaitForExit before any.
-RunMode CurrentRunMode();
-
-/// The value in `entry`, an environment entry "NAME=value", when its name is `name`
-/// with "a" to "z" compared as their capitals; null when it names another variable.
-const char* ValueOfEntryNamed(const char* entry, const ShortText& name);
-
-/// The n-th argument (n from 1) of a whole Windows command line: the program's own
-/// name, quoted or not, is removed first; before each argument characters 1 to 32
-/// and empty pairs of double quotes are skipped; an argument runs to the next
-/// character of code 32 or less outside double quotes, the quotes dropped; each is
-/// cut at 255 characters. The line ends at its first NUL. Empty beyond the last
-/// argument and for n below 1.
-ShortText ArgumentOfCommandLine(std::string_view commandLine, int n);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/win32/command_line_win32.h"
 
 namespace {
 

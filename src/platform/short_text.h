@@ -48,6 +48,16 @@ constexpr char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+/// Equal apart from the case of "A" to "Z", as UpperAscii compares: the one
+/// case-insensitive comparison of the program, its tools and its tests.
+constexpr bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
 /// Up to `count` characters from the 1-based `index`. An index below 1 counts as 1,
 /// one beyond the length gives an empty text, a negative count counts as 0.
 ShortText Substring(const ShortText& text, int index, int count);

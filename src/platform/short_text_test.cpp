@@ -31,6 +31,11 @@ TEST(ShortText, EightBitCharacters) {
   EXPECT_EQ(LowerCase("-D\xC9VX\xDE").view(), "-d\xC9vx\xDE");
   EXPECT_EQ(LowerCase("@AZ[`az{").view(), "@az[`az{");
   EXPECT_EQ(LowerCase("\x80\xC1\xDA\xE1\xFF").view(), "\x80\xC1\xDA\xE1\xFF");
+  // Compared apart from case, likewise only A-Z fold.
+  EXPECT_TRUE(SameIgnoringCase("Test.MPG", "test.mpg"));
+  EXPECT_FALSE(SameIgnoringCase("\xC9", "\xE9"));
+  EXPECT_FALSE(SameIgnoringCase("@[", "`{"));
+  EXPECT_FALSE(SameIgnoringCase("ab", "abc"));
   // Byte order is unsigned: every 8-bit character sorts after every ASCII one.
   EXPECT_LT(ShortText("z"), ShortText("\xE9"));
   EXPECT_LT(ShortText("\x7F"), ShortText("\x80"));

@@ -7,20 +7,20 @@
 set(TARSEL_PLATFORM_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 set(TARSEL_PLATFORM_SOURCES
-  byte_output.cpp directories.cpp file_faults.cpp io_result.cpp process.cpp
-  process_snapshot.cpp raw_file.cpp read_only_file.cpp short_text.cpp system_text.cpp
-  text_file.cpp tree_walk.cpp)
+  byte_output.cpp directories.cpp file_faults.cpp io_result.cpp process.cpp raw_file.cpp
+  read_only_file.cpp short_text.cpp system_records.cpp system_text.cpp text_file.cpp
+  tree_walk.cpp)
 set(TARSEL_PLATFORM_TEST_SOURCES
-  directories_test.cpp file_faults_test.cpp process_snapshot_test.cpp process_test.cpp
-  raw_file_test.cpp report_files_test.cpp short_text_test.cpp system_text_test.cpp
-  text_file_test.cpp)
+  directories_test.cpp file_faults_test.cpp process_test.cpp raw_file_test.cpp
+  report_files_test.cpp short_text_test.cpp system_records_test.cpp system_text_test.cpp
+  text_file_test.cpp text_hash_test.cpp)
 
 if(WIN32)
   list(APPEND TARSEL_PLATFORM_SOURCES
     win32/clock_win32.cpp win32/console_win32.cpp win32/directories_win32.cpp
     win32/disk_win32.cpp win32/file_facts_win32.cpp win32/file_handles_win32.cpp
-    win32/process_snapshot_win32.cpp win32/process_win32.cpp win32/startup_win32.cpp
-    win32/system_text_win32.cpp)
+    win32/machine_figures_win32.cpp win32/process_snapshot_win32.cpp win32/process_win32.cpp
+    win32/startup_win32.cpp win32/system_text_win32.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     win32/console_win32_test.cpp win32/directories_win32_test.cpp
     win32/process_win32_test.cpp win32/test_support_win32.cpp
@@ -29,8 +29,9 @@ else()
   list(APPEND TARSEL_PLATFORM_SOURCES
     posix/clock_posix.cpp posix/console_posix.cpp posix/directories_posix.cpp
     posix/disk_posix.cpp posix/file_facts_posix.cpp posix/file_handles_posix.cpp
-    posix/held_files_posix.cpp posix/host_paths_posix.cpp posix/process_posix.cpp
-    posix/process_snapshot_posix.cpp posix/startup_posix.cpp posix/system_text_posix.cpp)
+    posix/held_files_posix.cpp posix/host_paths_posix.cpp posix/machine_figures_posix.cpp
+    posix/process_posix.cpp posix/process_snapshot_posix.cpp posix/startup_posix.cpp
+    posix/system_text_posix.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     posix/console_posix_test.cpp posix/directories_posix_test.cpp posix/disk_posix_test.cpp
     posix/held_files_posix_test.cpp posix/host_paths_posix_test.cpp

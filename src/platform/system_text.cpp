@@ -1,6 +1,8 @@
 // UTF-8 checking and writing, shared by both backends' conversions.
 #include "platform/system_text.h"
 
+#include "platform/backend_shared.h"
+
 namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;

@@ -1,5 +1,7 @@
 #include "platform/system_text.h"
 
+#include "platform/backend_shared.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/file_faults.h"
 #include "platform/file_handles.h"
 #include "platform/io_result.h"
 

@@ -1,6 +1,8 @@
 // What the report gathers from its inputs.
 #include "report/collection.h"
 
+#include "platform/text_hash.h"
+
 int Collection::MachineNamed(const std::string& name, NamedBy namedBy) {
   if (const int found = FindMachine(name); found >= 0) return found;
   machineByName.Add(HashBytes(name), static_cast<int32_t>(machines.size()));

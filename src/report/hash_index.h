@@ -4,15 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
-
-/// FNV-1a of the bytes.
-inline uint64_t HashBytes(std::string_view bytes) {
-  uint64_t hash = 14695981039346656037ull;
-  for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  return hash;
-}
 
 class HashIndex {
  public:

@@ -11,6 +11,8 @@
 #include "platform/file_facts.h"
 #include "platform/io_result.h"
 #include "platform/read_only_file.h"
+#include "platform/short_text.h"
+#include "platform/text_hash.h"
 #include "platform/tree_walk.h"
 #include "report/collection.h"
 #include "report/ledger_parser.h"
@@ -58,12 +60,7 @@ std::string_view FolderOf(std::string_view path) {
 }
 
 bool IsMainLogName(std::string_view name) {
-  const std::string_view wanted = kMainLogName;
-  if (name.size() != wanted.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (UpperAscii(name[i]) != UpperAscii(wanted[i])) return false;
-  }
-  return true;
+  return SameIgnoringCase(name, kMainLogName);
 }
 
 std::string Reason(int32_t code) {
@@ -167,7 +164,8 @@ std::vector<std::string> FilesOf(std::string_view folder) {
 }
 
 uint64_t IdentityHash(const FileFacts& facts) {
-  return facts.volume * 1099511628211ull ^ facts.index * 14695981039346656037ull;
+  const uint64_t identity[2] = {facts.volume, facts.index};
+  return HashBytes(std::string_view(reinterpret_cast<const char*>(identity), sizeof identity));
 }
 
 bool FindRead(const Run& run, const FileFacts& facts) {

@@ -10,14 +10,6 @@ const SelectionDefinition& SelectionOf(int test) {
   return kSelectionDefinitions[test + 1];
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 LabelMeaning MeaningOfLabel(std::string_view label) {

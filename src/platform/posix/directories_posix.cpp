@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend_shared.h"
 #include "platform/directories.h"
 #include "platform/io_result.h"
 #include "platform/posix/held_files_posix.h"

@@ -62,7 +62,7 @@ bool FindNameIgnoringCase(const std::string& directory, const std::string& name,
   }
   bool matched = false;
   while (const dirent* entry = readdir(listing)) {
-    if (SameNameIgnoringCase(entry->d_name, name)) {
+    if (SameIgnoringCase(entry->d_name, name)) {
       found = entry->d_name;
       matched = true;
       break;
@@ -208,14 +208,6 @@ bool HostPathOf(const WindowsPath& path, std::string& host) {
 bool MapToHostPath(std::string_view text, std::string& host) {
   WindowsPath path;
   return ResolveWindowsPath(text, path) && HostPathOf(path, host);
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
 }
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {

@@ -41,9 +41,6 @@ bool HostPathOf(const WindowsPath& path, std::string& host);
 /// ResolveWindowsPath and HostPathOf together.
 bool MapToHostPath(std::string_view text, std::string& host);
 
-/// Equal apart from the case of A-Z, as Windows compares file names.
-bool SameNameIgnoringCase(std::string_view a, std::string_view b);
-
 /// Windows file-name wildcards: "*" any run of characters, "?" any one character,
 /// A-Z in either case; a pattern ending in ".*" also matches the name without that
 /// ending, so "*.*" matches every name and "test.*" matches "test".

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend_shared.h"
 #include "platform/io_result.h"
 #include "platform/posix/backend_posix.h"
 #include "platform/posix/host_paths_posix.h"
@@ -71,7 +72,9 @@ void WaitForChildWithTicks(pid_t child, int intervalMs, void (*tick)()) {
   WaitForChild(child);
 }
 
-/// RunProgram's work; with a tick the wait for the program is WaitForChildWithTicks.
+}  // namespace
+
+// With a tick the wait for the program is WaitForChildWithTicks.
 int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool waits,
                      int intervalMs, void (*tick)()) {
   if (program.empty()) return kIoFileNotFound;
@@ -127,8 +130,6 @@ int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool 
   return 0;
 }
 
-}  // namespace
-
 void SetCommandArguments(int argc, const char* const* argv) {
   commandArguments.clear();
   // Windows drops an empty pair of quotes from a command line, so an empty argument
@@ -136,15 +137,6 @@ void SetCommandArguments(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     if (argv[i] != nullptr && argv[i][0] != '\0') commandArguments.emplace_back(argv[i]);
   }
-}
-
-int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
-  return StartProgram(program, arguments, CurrentRunMode() == RunMode::WaitForExit, 0, nullptr);
-}
-
-int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
-                            void (*tick)()) {
-  return StartProgram(program, arguments, true, intervalMs, tick);
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/system_records_posix.h"
 #include "platform/process_snapshot.h"
 
 namespace {

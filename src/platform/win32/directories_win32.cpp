@@ -2,6 +2,7 @@
 // searches with SetCurrentDirectoryA, CreateDirectoryA, DeleteFileA and FindFirstFileA.
 #include <windows.h>
 
+#include "platform/backend_shared.h"
 #include "platform/directories.h"
 
 namespace {

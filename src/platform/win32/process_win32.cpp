@@ -5,12 +5,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/backend_shared.h"
 #include "platform/process.h"
+#include "platform/win32/command_line_win32.h"
 
-namespace {
-
-/// RunProgram's work; with a tick the wait for the program is a wait of `intervalMs`
-/// at a time, and `tick` runs after each that the program outlasts.
 int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool waits,
                      int intervalMs, void (*tick)()) {
   // "program" arguments: two short texts and three characters always fit.
@@ -58,17 +56,6 @@ int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool 
   }
   CloseHandle(started.hProcess);
   return 0;
-}
-
-}  // namespace
-
-int32_t RunProgram(const ShortText& program, const ShortText& arguments) {
-  return StartProgram(program, arguments, CurrentRunMode() == RunMode::WaitForExit, 0, nullptr);
-}
-
-int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
-                            void (*tick)()) {
-  return StartProgram(program, arguments, true, intervalMs, tick);
 }
 
 ShortText GetEnvironmentValue(const ShortText& name) {

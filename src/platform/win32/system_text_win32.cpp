@@ -2,6 +2,7 @@
 // MultiByteToWideChar.
 #include <windows.h>
 
+#include "platform/backend_shared.h"
 #include "platform/system_text.h"
 
 void AppendSystemTextAsUtf8(std::string_view text, std::string& utf8) {

@@ -1,6 +1,7 @@
 // The readers of the system's process records: /proc lines and the records of the
 // Windows process list in both layouts. Portable, so both builds run them.
-#include "platform/process_snapshot.h"
+#include "platform/posix/system_records_posix.h"
+#include "platform/win32/system_records_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,8 @@
-// Process snapshots: the readers of the system's records, with no operating-system calls.
-#include "platform/process_snapshot.h"
+// The readers of the system's records (/proc lines, the Windows process list, version
+// numbers), with no operating-system calls: each backend uses its own, both builds
+// test them all.
+#include "platform/posix/system_records_posix.h"
+#include "platform/win32/system_records_win32.h"
 
 #include <cstring>
 

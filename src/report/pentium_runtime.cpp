@@ -3,18 +3,21 @@
 // (tests/windows/check_i586.py). Built for i586 with the program and linked before the
 // runtime, so the runtime's copies stay out. No failure is ever thrown: running out of
 // memory or a container's length limit ends the program, as exceptions are off anyway.
-#include <windows.h>
-
+// Only the 32-bit Windows build takes this file (CMakeLists.txt).
 #include <cstdlib>
 #include <new>
+
+#include "platform/byte_output.h"
+#include "platform/process.h"
 
 namespace {
 
 [[noreturn]] void OutOfLimits() {
   static const char kMessage[] = "tarsel-report: out of memory\r\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), kMessage, sizeof kMessage - 1, &written, nullptr);
-  ExitProcess(3);
+  ByteOutput error;
+  UseStandardStream(error, StandardStream::Error);
+  WriteOutput(error, kMessage, sizeof kMessage - 1);
+  ExitProgram(3);
 }
 
 }  // namespace
