@@ -49,8 +49,8 @@ stage "default build and tests" run_configuration default RelWithDebInfo "" -DTA
 stage "Release build and tests" run_configuration release Release "^e2e$" -DTARSEL_SANITIZE=OFF
 stage "sanitizer build and tests" run_configuration sanitize RelWithDebInfo "" -DTARSEL_SANITIZE=ON
 
-echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-12} s each"
-stage "fuzz targets" bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-12}"
+echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-9} s each"
+stage "fuzz targets" bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-9}"
 
 if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
   echo "== Windows build and tests skipped (TARSEL_SKIP_WINDOWS=1)"
