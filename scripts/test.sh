@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and every test suite with warnings as errors and runs them with
+# Checks that no file of src/ includes a layer above its own (scripts/check-layers.py);
+# builds the program and every test suite with warnings as errors and runs them with
 # CTest; does the same in a Release build, without the end-to-end tests, and in an
 # AddressSanitizer/UndefinedBehaviorSanitizer build; runs each fuzz target briefly; and
 # cross-builds the Windows programs and runs their tests under Wine
@@ -40,6 +41,15 @@ stage() {
   "${@:2}"
   stage_times+=("$(printf '%5d s  %s' "$((SECONDS - began))" "$1")")
 }
+
+# The layering of src/ (README, "How the code is layered"), before anything is built:
+# the checker on trees it plants, then on this checkout.
+check_layers() {
+  python3 "$root/scripts/check-layers.py" --self-test
+  python3 "$root/scripts/check-layers.py" "$root"
+}
+echo "== layers"
+stage "layer check" check_layers
 
 stage "default build and tests" run_configuration default RelWithDebInfo "" -DTARSEL_SANITIZE=OFF
 # The build type of packagers and of the demo: at -O3 GCC 12 warns of things it does not
