@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_pieces.h"
 #include "report/ledger_parser.h"
 #include "tests/test_id.h"
 
@@ -28,11 +29,7 @@ void Take(const LedgerTest& test, void* context) {
 Reading Read(std::string_view ledger, size_t piece) {
   Reading reading;
   LedgerParser parser(Take, &reading.tests);
-  for (size_t at = 0; at < ledger.size(); at += piece) {
-    const std::string copy(ledger.substr(at, piece));  // so that ASan sees the piece's end
-    parser.Feed(copy.data(), copy.size());
-  }
-  parser.Finish();
+  FeedInPieces(parser, ledger, piece);
   reading.machine = parser.machine();
   return reading;
 }

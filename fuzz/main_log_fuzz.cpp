@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_pieces.h"
 #include "report/log_parser.h"
 #include "tests/test_id.h"
 
@@ -37,11 +38,7 @@ void Take(const LogRecord& record, void* context) {
 Reading Read(std::string_view log, size_t piece) {
   Reading reading;
   MainLogParser parser(Take, &reading.records);
-  for (size_t at = 0; at < log.size(); at += piece) {
-    const std::string copy(log.substr(at, piece));  // so that ASan sees the piece's end
-    parser.Feed(copy.data(), copy.size());
-  }
-  parser.Finish();
+  FeedInPieces(parser, log, piece);
   reading.tally = parser.tally();
   return reading;
 }
