@@ -1,17 +1,8 @@
 # Cross build for 32-bit Windows 2000/XP with the mingw-w64 compilers.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_VERSION 5.0)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TARSEL_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${TARSEL_MINGW_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${TARSEL_MINGW_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER ${TARSEL_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARSEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
 # Windows 2000 runs on the Pentium (i586), which lacks cmov, fcomi and SSE; GCC's
 # default for this target, i686, uses them. Everything built here (the program, its

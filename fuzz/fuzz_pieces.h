@@ -1,4 +1,4 @@
-// For the fuzz targets: an input cut into texts at its NUL bytes.
+// For the fuzz targets: an input cut into texts at its NUL bytes, or fed in pieces.
 #pragma once
 
 #include <cstddef>
@@ -19,4 +19,16 @@ inline std::vector<std::string> PiecesBetweenNuls(const uint8_t* data, size_t si
     start = nul + 1;
   }
   return pieces;
+}
+
+/// Feeds `text` to a reader of bytes that arrive in pieces (Feed(bytes, count), then
+/// Finish()) in pieces of `piece` bytes, each a copy of its own so that AddressSanitizer
+/// sees where it ends.
+template <typename Reader>
+void FeedInPieces(Reader& reader, std::string_view text, size_t piece) {
+  for (size_t at = 0; at < text.size(); at += piece) {
+    const std::string copy(text.substr(at, piece));
+    reader.Feed(copy.data(), copy.size());
+  }
+  reader.Finish();
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and every test suite with warnings as errors and runs them with
+# Checks that no file of src/ includes a layer above its own (scripts/check-layers.py);
+# builds the program and every test suite with warnings as errors and runs them with
 # CTest; does the same in a Release build, without the end-to-end tests, and in an
 # AddressSanitizer/UndefinedBehaviorSanitizer build; runs each fuzz target briefly; and
 # cross-builds the Windows programs and runs their tests under Wine
@@ -41,6 +42,15 @@ stage() {
   stage_times+=("$(printf '%5d s  %s' "$((SECONDS - began))" "$1")")
 }
 
+# The layering of src/ (README, "How the code is layered"), before anything is built:
+# the checker on trees it plants, then on this checkout.
+check_layers() {
+  python3 "$root/scripts/check-layers.py" --self-test
+  python3 "$root/scripts/check-layers.py" "$root"
+}
+echo "== layers"
+stage "layer check" check_layers
+
 stage "default build and tests" run_configuration default RelWithDebInfo "" -DTARSEL_SANITIZE=OFF
 # The build type of packagers and of the demo: at -O3 GCC 12 warns of things it does not
 # see at -O2 (its false -Wrestrict warnings have broken such builds), and the tests
@@ -49,8 +59,8 @@ stage "default build and tests" run_configuration default RelWithDebInfo "" -DTA
 stage "Release build and tests" run_configuration release Release "^e2e$" -DTARSEL_SANITIZE=OFF
 stage "sanitizer build and tests" run_configuration sanitize RelWithDebInfo "" -DTARSEL_SANITIZE=ON
 
-echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-12} s each"
-stage "fuzz targets" bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-12}"
+echo "== fuzz targets, ${TARSEL_FUZZ_SECONDS:-9} s each"
+stage "fuzz targets" bash "$root/scripts/fuzz.sh" "${TARSEL_FUZZ_SECONDS:-9}"
 
 if [ "${TARSEL_SKIP_WINDOWS:-0}" = 1 ]; then
   echo "== Windows build and tests skipped (TARSEL_SKIP_WINDOWS=1)"

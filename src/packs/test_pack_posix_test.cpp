@@ -75,7 +75,9 @@ class PackTest : public RunFixture {
 
 TEST_F(PackTest, GoodPackIsUnpackedAndChecked) {
   WritePack(kGoodPack);
-  EXPECT_EQ(UnpackAndCheckPack("pack.001"), UnpackOutcome::Unpacked);
+  const UnpackOutcome outcome = UnpackAndCheckPack("pack.001");
+  EXPECT_EQ(outcome, UnpackOutcome::Unpacked);
+  EXPECT_EQ(UnpackFatalMessage(outcome), nullptr);
   EXPECT_EQ(Commands(), "/c copy /y pack.001 " + std::string(runState.tempDir.view()) +
                             "\\zentravotemppack.exe > nul\n"
                             "/c zentravotemppack.exe -y -pvbkwhtdnpo > nul\n");
@@ -92,35 +94,37 @@ TEST_F(PackTest, EachFailureStopsAtItsStep) {
   struct Case {
     const char* name;
     UnpackOutcome outcome;
-    int commands;  ///< how many of the two commands ran
+    const char* code;  ///< of the fatal message the run ends with
+    int commands;      ///< how many of the two commands ran
     std::string pack;
     void (*arrange)(PackTest&);
   };
   const auto nothing = [](PackTest&) {};
   const Case cases[] = {
-      {"empty TEMP", UnpackOutcome::WorkDirNotFound, 0, kGoodPack,
+      {"empty TEMP", UnpackOutcome::WorkDirNotFound, "#001", 0, kGoodPack,
        [](PackTest&) { runState.tempDir = ""; }},
-      {"missing work directory", UnpackOutcome::WorkDirNotFound, 0, kGoodPack,
+      {"missing work directory", UnpackOutcome::WorkDirNotFound, "#001", 0, kGoodPack,
        [](PackTest&) { runState.tempDir = runState.tempDir + "-gone"; }},
-      {"missing pack directory", UnpackOutcome::PackDirNotFound, 0, kGoodPack,
+      {"missing pack directory", UnpackOutcome::PackDirNotFound, "#002", 0, kGoodPack,
        [](PackTest& t) { std::filesystem::remove_all(t.start_ / "pack"); }},
-      {"missing pack", UnpackOutcome::PackNotFound, 0, kGoodPack,
+      {"missing pack", UnpackOutcome::PackNotFound, "#003", 0, kGoodPack,
        [](PackTest& t) { std::filesystem::remove(t.start_ / "pack/pack.001"); }},
-      {"a directory of the pack's name", UnpackOutcome::PackNotFound, 0, kGoodPack,
+      {"a directory of the pack's name", UnpackOutcome::PackNotFound, "#003", 0, kGoodPack,
        [](PackTest& t) {
          std::filesystem::remove(t.start_ / "pack/pack.001");
          std::filesystem::create_directory(t.start_ / "pack/pack.001");
        }},
-      {"no command interpreter", UnpackOutcome::PackNotCopied, 0, kGoodPack,
+      {"no command interpreter", UnpackOutcome::PackNotCopied, "#004", 0, kGoodPack,
        [](PackTest&) { runState.comSpec = ""; }},
-      {"a pack that does not unpack", UnpackOutcome::FileListNotOpened, 2, "exit 0\n", nothing},
-      {"a malformed list", UnpackOutcome::FileListMalformed, 2,
+      {"a pack that does not unpack", UnpackOutcome::FileListNotOpened, "#005", 2, "exit 0\n",
+       nothing},
+      {"a malformed list", UnpackOutcome::FileListMalformed, "#006", 2,
        "printf '512KB\\r\\ntimer.exe\\r\\n' > files.dat\n", nothing},
-      {"a listed file missing", UnpackOutcome::PackFileMismatch, 2,
+      {"a listed file missing", UnpackOutcome::PackFileMismatch, "#007", 2,
        "printf '0\\r\\nmissing.dat\\r\\n' > files.dat\n", nothing},
-      {"the list held by another process", UnpackOutcome::FileListNotDeleted, 2,
+      {"the list held by another process", UnpackOutcome::FileListNotDeleted, "#008", 2,
        std::string(kGoodPack) + HoldFromAnotherProcess("files.dat"), nothing},
-      {"the copy held by another process", UnpackOutcome::PackCopyNotDeleted, 2,
+      {"the copy held by another process", UnpackOutcome::PackCopyNotDeleted, "#009", 2,
        std::string(kGoodPack) + HoldFromAnotherProcess("zentravotemppack.exe"), nothing},
   };
   for (const Case& c : cases) {
@@ -135,7 +139,11 @@ TEST_F(PackTest, EachFailureStopsAtItsStep) {
     WritePack(c.pack);
     c.arrange(*this);
 
-    EXPECT_EQ(UnpackAndCheckPack("pack.001"), c.outcome);
+    const UnpackOutcome outcome = UnpackAndCheckPack("pack.001");
+    EXPECT_EQ(outcome, c.outcome);
+    const char* message = UnpackFatalMessage(outcome);
+    EXPECT_EQ(std::string(message != nullptr ? message : "").substr(0, 5),
+              std::string(c.code) + " ");
     const std::string commands = Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), '\n'), c.commands) << commands;
     EXPECT_EQ(GetCurrentDirectoryPath(), runState.startDir);

@@ -11,42 +11,6 @@
 
 namespace {
 
-TEST(PackCommands, TextsOfTheTwoCommands) {
-  EXPECT_EQ(PackCopyCommand("pack.003", "C:\\Temp"),
-            ShortText("/c copy /y pack.003 C:\\Temp\\zentravotemppack.exe > nul"));
-  EXPECT_EQ(ShortText(kPackRunCommand),
-            ShortText(std::string("/c zentravotemppack.exe -y -p") + kPackPassword + " > nul"));
-  EXPECT_EQ(std::string(kPackPassword), "vbkwhtdnpo");
-}
-
-TEST(UnpackFatalMessage, EachFailureHasItsOwnCode) {
-  struct Case {
-    UnpackOutcome outcome;
-    const char* message;
-  };
-  const Case cases[] = {
-      {UnpackOutcome::Unpacked, nullptr},
-      {UnpackOutcome::WorkDirNotFound, "#001 cannot find temporary files directory"},
-      {UnpackOutcome::PackDirNotFound, "#002 cannot find packs directory"},
-      {UnpackOutcome::PackNotFound, "#003 cannot find pack"},
-      {UnpackOutcome::PackNotCopied, "#004 cannot process pack"},
-      {UnpackOutcome::FileListNotOpened, "#005 cannot check pack integrity"},
-      {UnpackOutcome::FileListMalformed, "#006 pack is corrupted"},
-      {UnpackOutcome::PackFileMismatch, "#007 pack is corrupted"},
-      {UnpackOutcome::FileListNotDeleted, "#008 cannot delete temporary file"},
-      {UnpackOutcome::PackCopyNotDeleted, "#009 cannot delete temporary file"},
-  };
-  for (const Case& c : cases) {
-    const char* message = UnpackFatalMessage(c.outcome);
-    if (c.message == nullptr) {
-      EXPECT_EQ(message, nullptr);
-    } else {
-      ASSERT_NE(message, nullptr);
-      EXPECT_STREQ(message, c.message);
-    }
-  }
-}
-
 class FileListTest : public RunFixture {
  protected:
   void SetUp() override {

@@ -205,9 +205,11 @@ void MainLogParser::Feed(const char* bytes, size_t count) {
       TakeLine(cut ? piece.substr(0, kLongestLogLine) : piece, cut);
     } else {
       carry_.append(piece.substr(0, kLongestLogLine + 2));
-      if (!carry_.empty() && carry_.back() == '\r') carry_.pop_back();
-      const bool cut = carryCut_ || carry_.size() > kLongestLogLine;
-      if (carry_.size() > kLongestLogLine) carry_.resize(kLongestLogLine);
+      // As above; TakeLine takes the CR off, so it stays on here (a line of a lone CR
+      // before its CR LF is one character long, however the pieces fell).
+      const size_t length = carry_.back() == '\r' ? carry_.size() - 1 : carry_.size();
+      const bool cut = carryCut_ || length > kLongestLogLine;
+      if (length > kLongestLogLine) carry_.resize(kLongestLogLine);
       TakeLine(carry_, cut);
       carry_.clear();
       carryCut_ = false;
