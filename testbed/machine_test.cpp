@@ -21,6 +21,7 @@
 #include "platform/process.h"
 #include "platform/raw_file.h"
 #include "platform/short_text.h"
+#include "platform/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -28,14 +29,11 @@ namespace {
 
 constexpr const char* kWork = "C:\\DOCUME~1\\Tester\\LOCALS~1\\Temp";
 
-class MachineTest : public ::testing::Test {
+class MachineTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tarsel-machine-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    previous_ = fs::current_path();
-    options_.folder = root_ + "/machine";
+    TempFolderTest::SetUp();
+    options_.folder = (folder() / "machine").string();
     options_.standIn = TARSEL_STANDIN;
     // Small clips and no extra work keep every run short.
     options_.mpgSize = 300000;
@@ -48,10 +46,8 @@ class MachineTest : public ::testing::Test {
     std::ifstream pidFile(options_.folder + "/testbed/nncron.pid");
     int pid = 0;
     if (pidFile >> pid) EndStandInProcess(pid, "nncron");
-    fs::current_path(previous_);
     for (const auto& [name, value] : environment_.variables) unsetenv(name.c_str());
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    TempFolderTest::TearDown();
   }
 
   // Lays out the machine with the options and enters it.
@@ -68,14 +64,7 @@ class MachineTest : public ::testing::Test {
   }
 
   static std::string Read(const std::string& windowsPath) {
-    return ReadHost(HostPath(windowsPath));
-  }
-
-  static std::string ReadHost(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadBytes(HostPath(windowsPath));
   }
 
   static int64_t SizeOf(const std::string& windowsPath) {
@@ -120,6 +109,21 @@ class MachineTest : public ::testing::Test {
     SetRunMode(RunMode::WaitForExit);
   }
 
+  // Unpacks MPEG test N's pack and starts its automation script, as the test does.
+  static void UnpackAndStartScript(int test) {
+    Unpack(test, std::string(kPackPassword));
+    StartNnCron("00" + std::to_string(test) + ".nnc");
+  }
+
+  // Runs MPEG test N's timed encoding with the Mainconcept encoder, as the test does.
+  static void MeasureMainconcept(int test) {
+    const std::string w = kWork;
+    const std::string n = "00" + std::to_string(test);
+    Command("/c " + w +
+            "\\timer.exe D:\\Program Files\\Mainconcept\\MPEG Encoder\\\\mcmpgenc.exe " + w + "\\" +
+            n + ".mes > " + n + ".log");
+  }
+
   // A process that has ended counts as gone even before its parent reaps it.
   static bool Running(int pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -138,8 +142,6 @@ class MachineTest : public ::testing::Test {
     return std::string();
   }
 
-  std::string root_;
-  fs::path previous_;
   MachineOptions options_;
   MachineEnvironment environment_;
 };
@@ -295,7 +297,7 @@ TEST_F(MachineTest, InterpreterBuiltInsAndTheCommandLog) {
   fs::current_path(environment_.startDirectory);
   EXPECT_TRUE(Executable(std::string(kWork) + "\\zentravotemppack.exe"));
 
-  const std::string log = ReadHost(options_.folder + "/testbed/commands.log");
+  const std::string log = ReadBytes(options_.folder + "/testbed/commands.log");
   EXPECT_NE(log.find("D:\\Tarsel\t/c rd /s /q C:\\ZENTRAVO-KELV-TARSEL-TESTDIR > nul\n"),
             std::string::npos);
   EXPECT_NE(log.find("D:\\Tarsel\\pack\t/c copy /y pack.004 "), std::string::npos);
@@ -308,7 +310,7 @@ TEST_F(MachineTest, NetStopEndsARunningAutomationManager) {
   ASSERT_TRUE(AwaitPresence("nncron.out", true, 3000));
   const std::string pidFile = options_.folder + "/testbed/nncron.pid";
   ASSERT_TRUE(fs::exists(pidFile));
-  const int pid = std::atoi(ReadHost(pidFile).c_str());
+  const int pid = std::atoi(ReadBytes(pidFile).c_str());
   Command("/c net stop nncron > stopped.txt");
   EXPECT_NE(Read("stopped.txt").find("stopped successfully"), std::string::npos);
   // It was ended at once: the marker stays, as after a crash.
@@ -397,8 +399,7 @@ TEST_F(MachineTest, AutomationBesideTheEncoderKeepsTheMarkerWhileItWorks) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_TRUE(Exists("nncron.out")) << "removed before the encoder ran";
   const std::string w = kWork;
-  Command("/c " + w + "\\timer.exe D:\\Program Files\\Mainconcept\\MPEG Encoder\\\\mcmpgenc.exe " +
-          w + "\\004.mes > 004.log");
+  MeasureMainconcept(4);
   EXPECT_EQ(SizeOf("004.mpg"), 21428228);
   EXPECT_FALSE(Exists("temp.mpg"));
   // The script took its marker away before the encoder could end.
@@ -411,11 +412,9 @@ TEST_F(MachineTest, ScriptThatNeverCreatesTheMarker) {
   options_.markerNeverCreated.insert(4);
   Enter();
   const std::string w = kWork;
-  Unpack(4, std::string(kPackPassword));
-  StartNnCron("004.nnc");
+  UnpackAndStartScript(4);
   EXPECT_FALSE(AwaitPresence("nncron.out", true, 1500));
-  Command("/c " + w + "\\timer.exe D:\\Program Files\\Mainconcept\\MPEG Encoder\\\\mcmpgenc.exe " +
-          w + "\\004.mes > 004.log");
+  MeasureMainconcept(4);
   EXPECT_EQ(SizeOf("004.mpg"), 21428228);
   EXPECT_TRUE(AwaitPresence(w + "\\004.done", false, 3000));
 }
@@ -424,11 +423,9 @@ TEST_F(MachineTest, ScriptThatNeverRemovesTheMarker) {
   options_.markerNeverRemoved.insert(5);
   Enter();
   const std::string w = kWork;
-  Unpack(5, std::string(kPackPassword));
-  StartNnCron("005.nnc");
+  UnpackAndStartScript(5);
   ASSERT_TRUE(AwaitPresence("nncron.out", true, 3000));
-  Command("/c " + w + "\\timer.exe D:\\Program Files\\Mainconcept\\MPEG Encoder\\\\mcmpgenc.exe " +
-          w + "\\005.mes > 005.log");
+  MeasureMainconcept(5);
   EXPECT_EQ(SizeOf("005.mpg"), 133482496);
   // The script has finished (its signal was consumed) and still the marker stays.
   EXPECT_TRUE(AwaitPresence(w + "\\005.done", false, 3000));
@@ -492,7 +489,7 @@ TEST_F(MachineTest, CinemaCraftTakesItsSettingsFromTheImportedRegistry) {
 TEST_F(MachineTest, EditorAndEveryStandInLeaveAnEvent) {
   Enter();
   Command("/c C:\\WINDOWS\\system32\\notepad.exe zentravo-kelv-tarsel.log");
-  const std::string events = ReadHost(options_.folder + "/testbed/events.log");
+  const std::string events = ReadBytes(options_.folder + "/testbed/events.log");
   EXPECT_NE(events.find("notepad\tD:\\Tarsel\tzentravo-kelv-tarsel.log\n"), std::string::npos)
       << events;
 }

@@ -7,64 +7,49 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/process.h"
 #include "platform/short_text.h"
+#include "platform/test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingInterpreterTest : public ::testing::Test {
+class RecordingInterpreterTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tarsel-recorder-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    previous_ = fs::current_path();
-    fs::create_directories(root_ / "drives/c:/tools");
-    fs::create_directories(root_ / "drives/c:/Start Here");
-    fs::create_directories(root_ / "testbed");
+    TempFolderTest::SetUp();
+    fs::create_directories(folder() / "drives/c:/tools");
+    fs::create_directories(folder() / "drives/c:/Start Here");
+    fs::create_directories(folder() / "testbed");
     for (const char* name : {"cmdlog", "cmd.exe", "launch.exe"}) {
-      fs::copy_file(TARSEL_STANDIN, root_ / "drives/c:/tools" / name);
+      fs::copy_file(TARSEL_STANDIN, folder() / "drives/c:/tools" / name);
     }
-    setenv("TARSEL_DRIVES", (root_ / "drives").c_str(), 1);
-    setenv("TARSEL_TESTBED", (root_ / "testbed").c_str(), 1);
-    fs::current_path(root_ / "drives/c:/Start Here");
+    setenv("TARSEL_DRIVES", (folder() / "drives").c_str(), 1);
+    setenv("TARSEL_TESTBED", (folder() / "testbed").c_str(), 1);
+    fs::current_path(folder() / "drives/c:/Start Here");
     SetRunMode(RunMode::WaitForExit);
   }
 
   void TearDown() override {
-    fs::current_path(previous_);
     unsetenv("TARSEL_DRIVES");
     unsetenv("TARSEL_TESTBED");
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    TempFolderTest::TearDown();
   }
 
   void WriteMachineFile(const std::string& name, const std::string& text) const {
-    std::ofstream(root_ / "testbed" / name, std::ios::binary) << text;
-  }
-
-  std::string ReadHost(const fs::path& path) const {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ofstream(folder() / "testbed" / name, std::ios::binary) << text;
   }
 
   std::string ReadMachineFile(const std::string& name) const {
-    return ReadHost(root_ / "testbed" / name);
+    return ReadBytes(folder() / "testbed" / name);
   }
 
   static void Start(const char* program, const std::string& arguments) {
     ASSERT_EQ(RunProgram(ShortText(program), ShortText(arguments)), 0);
   }
-
-  fs::path root_;
-  fs::path previous_;
 };
 
 TEST_F(RecordingInterpreterTest, RecordsTheCommandThenHandsItOnUnchanged) {
@@ -75,7 +60,7 @@ TEST_F(RecordingInterpreterTest, RecordsTheCommandThenHandsItOnUnchanged) {
   EXPECT_EQ(ReadMachineFile("commands.log"),
             "C:\\Start Here\t/c echo one  two > \"out put.txt\"\n"
             "C:\\Start Here\t/c echo one  two > \"out put.txt\"\n");
-  EXPECT_EQ(ReadHost("out put.txt"), "one  two\n");
+  EXPECT_EQ(ReadBytes("out put.txt"), "one  two\n");
   EXPECT_EQ(ReadMachineFile("interpreter-errors.log"), "");
 }
 
@@ -92,7 +77,7 @@ TEST_F(RecordingInterpreterTest, WithoutAnInterpreterOnlyTheRecordIsMade) {
   for (const char* controls : {"", "interpreter=C:\\tools\\missing.exe\r\n"}) {
     SCOPED_TRACE(controls);
     WriteMachineFile("controls.ini", controls);
-    fs::remove(root_ / "testbed/commands.log");
+    fs::remove(folder() / "testbed/commands.log");
     Start("C:\\tools\\cmdlog", "/c echo x > out.txt");
     EXPECT_EQ(ReadMachineFile("commands.log"), "C:\\Start Here\t/c echo x > out.txt\n");
     EXPECT_FALSE(fs::exists("out.txt"));
@@ -100,8 +85,8 @@ TEST_F(RecordingInterpreterTest, WithoutAnInterpreterOnlyTheRecordIsMade) {
 }
 
 TEST_F(RecordingInterpreterTest, LauncherSetsEmptiesAndRemovesVariables) {
-  std::ofstream(root_ / "drives/c:/tools/show") << "#!/bin/sh\nenv > environment.txt\n";
-  fs::permissions(root_ / "drives/c:/tools/show", fs::perms::owner_all);
+  std::ofstream(folder() / "drives/c:/tools/show") << "#!/bin/sh\nenv > environment.txt\n";
+  fs::permissions(folder() / "drives/c:/tools/show", fs::perms::owner_all);
   WriteMachineFile("environment.ini",
                    "; the machine's environment\r\n"
                    "TEMP=C:\\Temp\r\n"
@@ -114,7 +99,7 @@ TEST_F(RecordingInterpreterTest, LauncherSetsEmptiesAndRemovesVariables) {
   unsetenv("APPDATA");
   // Appended: GCC 12 at -O3 warns falsely of "literal" + std::string.
   std::string environment = "\n";
-  environment += ReadHost("environment.txt");
+  environment += ReadBytes("environment.txt");
   EXPECT_NE(environment.find("\nTEMP=C:\\Temp\n"), std::string::npos) << environment;
   EXPECT_NE(environment.find("\nAPPDATA=\n"), std::string::npos) << environment;
   EXPECT_EQ(environment.find("\nOS="), std::string::npos) << environment;

@@ -29,18 +29,26 @@ class StreamCloser {
   std::FILE* stream_;
 };
 
-}  // namespace
-
-bool ReadHostFile(const std::string& hostPath, std::string& contents) {
-  contents.clear();
+/// Hands every block of a host file, in order, to `take`; false when the path is a
+/// directory or the file cannot be opened or read to its end.
+template <typename TakeBlock>
+bool ReadHostBlocks(const std::string& hostPath, TakeBlock take) {
   if (hostPath.empty() || IsHostDirectory(hostPath)) return false;
   std::FILE* stream = std::fopen(hostPath.c_str(), "rb");
   if (stream == nullptr) return false;
   StreamCloser closer(stream);
   char block[65536];
   size_t got;
-  while ((got = std::fread(block, 1, sizeof block, stream)) > 0) contents.append(block, got);
+  while ((got = std::fread(block, 1, sizeof block, stream)) > 0) take(block, got);
   return std::ferror(stream) == 0;
+}
+
+}  // namespace
+
+bool ReadHostFile(const std::string& hostPath, std::string& contents) {
+  contents.clear();
+  return ReadHostBlocks(
+      hostPath, [&contents](const char* block, size_t size) { contents.append(block, size); });
 }
 
 bool WriteHostFile(const std::string& hostPath, std::string_view contents) {
@@ -89,14 +97,7 @@ bool CopyHostFile(const std::string& sourceHost, const std::string& targetHost) 
 }
 
 bool ReadThroughHostFile(const std::string& hostPath) {
-  if (hostPath.empty() || IsHostDirectory(hostPath)) return false;
-  std::FILE* stream = std::fopen(hostPath.c_str(), "rb");
-  if (stream == nullptr) return false;
-  StreamCloser closer(stream);
-  char block[65536];
-  while (std::fread(block, 1, sizeof block, stream) == sizeof block) {
-  }
-  return std::ferror(stream) == 0;
+  return ReadHostBlocks(hostPath, [](const char*, size_t) {});
 }
 
 bool AppendHostLine(const std::string& hostPath, std::string_view line) {

@@ -64,21 +64,19 @@ TEST(TimerReportTest, LinesHaveTheShapesTheReadersCut) {
 
 TEST(TimerReportTest, ShareIsRoundedAndMayBeReplaced) {
   struct Case {
-    double wall, user, kernel;
-    int override;
+    TimerFigures figures;
     int figure;
     const char* time;
   } cases[] = {
-      {10, 9.94, 0, -1, 99, "10.000"}, {10, 9.86, 0, -1, 99, "10.000"},
-      {10, 9.84, 0, -1, 98, "10.000"}, {2.5, 1.0, 0.25, -1, 50, "2.500"},
-      {0, 0, 0, -1, 100, "0.000"},     {1234.5678, 1, 1, -1, 0, "1234.568"},
-      {10, 10, 0, 95, 95, "10.000"},   {10, 0, 0, 42, 42, "10.000"},
-      {4, 8, 0, -1, 200, "4.000"},
+      {Figures(10, 9.94, 0, -1), 99, "10.000"}, {Figures(10, 9.86, 0, -1), 99, "10.000"},
+      {Figures(10, 9.84, 0, -1), 98, "10.000"}, {Figures(2.5, 1.0, 0.25, -1), 50, "2.500"},
+      {Figures(0, 0, 0, -1), 100, "0.000"},     {Figures(1234.5678, 1, 1, -1), 0, "1234.568"},
+      {Figures(10, 10, 0, 95), 95, "10.000"},   {Figures(10, 0, 0, 42), 42, "10.000"},
+      {Figures(4, 8, 0, -1), 200, "4.000"},
   };
   for (const Case& c : cases) {
-    const TimerFigures figures = Figures(c.wall, c.user, c.kernel, c.override);
-    const std::string report = FormatTimerReport(figures);
-    EXPECT_EQ(ProcessSharePercent(figures), c.figure);
+    const std::string report = FormatTimerReport(c.figures);
+    EXPECT_EQ(ProcessSharePercent(c.figures), c.figure);
     EXPECT_EQ(ProcessFigureOf(FirstLineWith(report, "Process")), c.figure) << report;
     EXPECT_EQ(EncodingTimeOf(FirstLineWith(report, "Global")), c.time) << report;
     // Only one line carries each keyword.
@@ -99,34 +97,32 @@ TEST(TimerReportTest, ReplacedShareAlsoShowsInTheProcessTime) {
 
 TEST(TimerReportTest, ReplacedTimeKeepsTheShareAndTheSplit) {
   struct Case {
-    double wall, user, kernel;
-    int share;
-    double seconds;
+    TimerFigures figures;
     const char* report;
   } cases[] = {
-      {2, 1.8, 0.2, -1, 3,
+      {Figures(2, 1.8, 0.2, -1, 3),
        "Kernel Time  =     0.300 =   10%\n"
        "User Time    =     2.700 =   90%\n"
        "Process Time =     3.000 =  100%\n"
        "Global Time  =     3.000 =  100%\n"},
-      {2, 1, 0, -1, 0.5,
+      {Figures(2, 1, 0, -1, 0.5),
        "Kernel Time  =     0.000 =    0%\n"
        "User Time    =     0.250 =   50%\n"
        "Process Time =     0.250 =   50%\n"
        "Global Time  =     0.500 =  100%\n"},
-      {0.2, 0.1, 0.1, 80, 1,
+      {Figures(0.2, 0.1, 0.1, 80, 1),
        "Kernel Time  =     0.400 =   40%\n"
        "User Time    =     0.400 =   40%\n"
        "Process Time =     0.800 =   80%\n"
        "Global Time  =     1.000 =  100%\n"},
-      {0, 0, 0, -1, 4,
+      {Figures(0, 0, 0, -1, 4),
        "Kernel Time  =     0.000 =    0%\n"
        "User Time    =     4.000 =  100%\n"
        "Process Time =     4.000 =  100%\n"
        "Global Time  =     4.000 =  100%\n"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FormatTimerReport(Figures(c.wall, c.user, c.kernel, c.share, c.seconds)), c.report);
+    EXPECT_EQ(FormatTimerReport(c.figures), c.report);
   }
 }
 

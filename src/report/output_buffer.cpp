@@ -41,6 +41,27 @@ std::string Utf8With(std::string_view text, Escape escape) {
   return out;
 }
 
+/// A byte that a format replaces, and what stands for it.
+struct Escape {
+  char byte;
+  const char* text;
+};
+
+constexpr Escape kJsonEscapes[] = {{'"', "\\\""}, {'\\', "\\\\"}};
+constexpr Escape kHtmlEscapes[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
+// A line end would end the table row.
+constexpr Escape kMarkdownEscapes[] = {{'|', "\\|"}, {'\\', "\\\\"}, {'*', "\\*"}, {'_', "\\_"},
+                                       {'`', "\\`"}, {'<', "&lt;"},  {'\r', " "},  {'\n', " "}};
+
+/// The replacement of `c` in `escapes`, or nullptr when the byte stays.
+template <size_t N>
+const char* Replacement(const Escape (&escapes)[N], char c) {
+  for (const Escape& escape : escapes) {
+    if (escape.byte == c) return escape.text;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 OutputBuffer& OutputBuffer::operator<<(int64_t number) {
@@ -66,60 +87,23 @@ std::string Decimal2(double value) {
 std::string JsonString(std::string_view text) {
   static char control[8];
   const std::string body = Utf8With(text, [](char c) -> const char* {
-    switch (c) {
-      case '"':
-        return "\\\"";
-      case '\\':
-        return "\\\\";
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20) return nullptr;
-        // "\u00XX"
-        control[0] = '\\', control[1] = 'u', control[2] = '0', control[3] = '0';
-        control[4] = "0123456789abcdef"[c >> 4], control[5] = "0123456789abcdef"[c & 15];
-        control[6] = '\0';
-        return control;
-    }
+    if (const char* replacement = Replacement(kJsonEscapes, c)) return replacement;
+    if (static_cast<unsigned char>(c) >= 0x20) return nullptr;
+    // "\u00XX"
+    control[0] = '\\', control[1] = 'u', control[2] = '0', control[3] = '0';
+    control[4] = "0123456789abcdef"[c >> 4], control[5] = "0123456789abcdef"[c & 15];
+    control[6] = '\0';
+    return control;
   });
   return "\"" + body + "\"";
 }
 
 std::string HtmlText(std::string_view text) {
-  return Utf8With(text, [](char c) -> const char* {
-    switch (c) {
-      case '&':
-        return "&amp;";
-      case '<':
-        return "&lt;";
-      case '>':
-        return "&gt;";
-      case '"':
-        return "&quot;";
-      default:
-        return nullptr;
-    }
-  });
+  return Utf8With(text, [](char c) { return Replacement(kHtmlEscapes, c); });
 }
 
 std::string MarkdownText(std::string_view text) {
-  return Utf8With(text, [](char c) -> const char* {
-    switch (c) {
-      case '|':
-        return "\\|";
-      case '\\':
-        return "\\\\";
-      case '*':
-        return "\\*";
-      case '_':
-        return "\\_";
-      case '`':
-        return "\\`";
-      case '<':
-        return "&lt;";
-      default:
-        // A line end would end the table row.
-        return c == '\r' || c == '\n' ? " " : nullptr;
-    }
-  });
+  return Utf8With(text, [](char c) { return Replacement(kMarkdownEscapes, c); });
 }
 
 std::string CsvField(std::string_view text) {

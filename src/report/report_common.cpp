@@ -56,6 +56,16 @@ const char* NamedByWord(NamedBy namedBy) {
   return "";
 }
 
+std::string BusiestList(const std::vector<BusyProgram>& programs,
+                        std::string (*escape)(std::string_view)) {
+  std::string list;
+  for (const BusyProgram& program : programs) {
+    list += (list.empty() ? "" : ", ") + escape(program.name) + " (" +
+            std::to_string(program.count) + ")";
+  }
+  return list;
+}
+
 std::vector<std::string> InputRemarks(const Collection& collection) {
   std::vector<std::string> remarks;
   for (const InputNote& note : collection.notes)

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "report/collection.h"
 #include "report/output_buffer.h"
@@ -37,6 +39,10 @@ const char* SectionTitle(bool official);
 std::string CountsLine(const Collection& collection);
 /// How the machine got its name: "--name", "ledger" or "path".
 const char* NamedByWord(NamedBy namedBy);
+/// The machine's busiest other programs as "a (3), b (1)", each name through `escape`;
+/// empty when the ledgers named none.
+std::string BusiestList(const std::vector<BusyProgram>& programs,
+                        std::string (*escape)(std::string_view));
 /// Lines about what the inputs held besides results, and what the search skipped;
 /// none when there is nothing to say. Each is a whole sentence without a line end.
 std::vector<std::string> InputRemarks(const Collection& collection);

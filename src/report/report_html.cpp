@@ -95,11 +95,7 @@ void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
          "by</th><th>Main logs</th><th class=\"name\">Busiest other programs</th></tr>\n";
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
-    std::string busiest;
-    for (const BusyProgram& program : view.tables.busiest[m]) {
-      busiest += (busiest.empty() ? "" : ", ") + HtmlText(program.name) + " (" +
-                 std::to_string(program.count) + ")";
-    }
+    const std::string busiest = BusiestList(view.tables.busiest[m], HtmlText);
     out << "<tr><td class=\"name\">" << HtmlText(machine.name) << "</td><td class=\"name\">"
         << NamedByWord(machine.namedBy) << "</td><td>" << machine.logs << "</td><td class=\"name\">"
         << busiest << "</td></tr>\n";

@@ -56,11 +56,7 @@ void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
          "|\n|---|---|--:|---|\n";
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
-    std::string busiest;
-    for (const BusyProgram& program : view.tables.busiest[m]) {
-      busiest += (busiest.empty() ? "" : ", ") + MarkdownText(program.name) + " (" +
-                 std::to_string(program.count) + ")";
-    }
+    const std::string busiest = BusiestList(view.tables.busiest[m], MarkdownText);
     out << "| " << MarkdownText(machine.name) << " | " << NamedByWord(machine.namedBy) << " | "
         << machine.logs << " | " << busiest << " |\n";
   }

@@ -25,6 +25,18 @@ namespace {
 
 constexpr int32_t kChunk = 64 * 1024;
 
+/// The formats written from the finished tables; the records format is written while
+/// the logs are read.
+struct TableWriter {
+  ReportFormat format;
+  void (*write)(const ReportView& view, OutputBuffer& out);
+};
+constexpr TableWriter kTableWriters[] = {
+    {ReportFormat::Text, WriteTextReport}, {ReportFormat::Csv, WriteCsvReport},
+    {ReportFormat::Json, WriteJsonReport}, {ReportFormat::Markdown, WriteMarkdownReport},
+    {ReportFormat::Html, WriteHtmlReport},
+};
+
 /// A main log to read, and the machine it belongs to.
 struct LogInput {
   std::string path;     ///< as the platform takes it
@@ -391,24 +403,8 @@ int RunReport(const std::vector<std::string>& arguments) {
   if (!records) {
     const ReportTables tables = BuildTables(run.collection, baseline);
     const ReportView view{run.collection, tables, options};
-    switch (options.format) {
-      case ReportFormat::Text:
-        WriteTextReport(view, out);
-        break;
-      case ReportFormat::Csv:
-        WriteCsvReport(view, out);
-        break;
-      case ReportFormat::Json:
-        WriteJsonReport(view, out);
-        break;
-      case ReportFormat::Markdown:
-        WriteMarkdownReport(view, out);
-        break;
-      case ReportFormat::Html:
-        WriteHtmlReport(view, out);
-        break;
-      case ReportFormat::Records:
-        break;
+    for (const TableWriter& writer : kTableWriters) {
+      if (writer.format == options.format) writer.write(view, out);
     }
   }
   const bool written = out.Flush();

@@ -106,11 +106,11 @@ constexpr std::array<ProgramProbe, 4> kProgramProbes = {{
     {"nnCron Automation Manager", "nncron.exe", 0, &RunState::nncronFound, &RunState::nncronDir},
 }};
 
-/// What one test needs; every flag listed must be true.
+/// What one test needs; every flag listed must be true (the entries after the list
+/// stay empty).
 struct EligibilityRule {
   std::string_view label;
   std::array<Flag, 6> needs;
-  int needCount;
 };
 
 /// Indexed by TestIndex. WMV9 and MPEG2/Canopus write into the scratch directory on
@@ -118,31 +118,24 @@ struct EligibilityRule {
 /// space of the start directory's drive.
 constexpr std::array<EligibilityRule, kTestCount> kEligibilityRules = {{
     {"DivX  encoding",
-     {&RunState::mpgFound, &RunState::divxCodecFound, &RunState::dvdSpaceOnTestDrive},
-     3},
+     {&RunState::mpgFound, &RunState::divxCodecFound, &RunState::dvdSpaceOnTestDrive}},
     {"XviD  encoding",
-     {&RunState::mpgFound, &RunState::xvidCodecFound, &RunState::dvdSpaceOnTestDrive},
-     3},
+     {&RunState::mpgFound, &RunState::xvidCodecFound, &RunState::dvdSpaceOnTestDrive}},
     {"WMV9  encoding",
      {&RunState::mpgFound, &RunState::wmv9CodecFound, &RunState::dvdSpaceOnC,
-      &RunState::driveCFound},
-     4},
+      &RunState::driveCFound}},
     {"MPEG1 encoding",
      {&RunState::mpgFound, &RunState::mainconceptFound, &RunState::dvdSpaceOnTestDrive,
-      &RunState::nncronFound},
-     4},
+      &RunState::nncronFound}},
     {"MPEG2/Mainconcept",
      {&RunState::aviFound, &RunState::mainconceptFound, &RunState::mpeg2SpaceOnTestDrive,
-      &RunState::nncronFound},
-     4},
+      &RunState::nncronFound}},
     {"MPEG2/Canopus",
      {&RunState::aviFound, &RunState::procoderFound, &RunState::mpeg2SpaceOnC,
-      &RunState::nncronFound, &RunState::quickTimeFound, &RunState::driveCFound},
-     6},
+      &RunState::nncronFound, &RunState::quickTimeFound, &RunState::driveCFound}},
     {"MPEG2/CCE SP",
      {&RunState::aviFound, &RunState::cceFound, &RunState::mpeg2SpaceOnTestDrive,
-      &RunState::nncronFound},
-     4},
+      &RunState::nncronFound}},
 }};
 
 ShortText Repeated(char c, int count) {
@@ -244,8 +237,8 @@ void WriteAnalysisReport() {
 }
 
 bool MeetsRule(const EligibilityRule& rule) {
-  for (int i = 0; i < rule.needCount; ++i) {
-    if (!(runState.*rule.needs[static_cast<size_t>(i)])) return false;
+  for (Flag need : rule.needs) {
+    if (need != nullptr && !(runState.*need)) return false;
   }
   return true;
 }

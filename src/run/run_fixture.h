@@ -43,3 +43,17 @@ class RunFixture : public TempFolderTest {
     return text;
   }
 };
+
+/// A run whose work directory and programs lie at short, known places, for the tests of
+/// the command texts built from them.
+class CommandTextFixture : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    runState.tempDir = "C:\\W";
+    runState.mainconceptDir = "D:\\Mainconcept\\";
+    runState.cceDir = "D:\\CCE\\";
+    runState.nncronDir = "C:\\nnCron\\";
+    runState.procoderDir = "C:\\Program Files\\Canopus\\ProCoder\\";
+  }
+};

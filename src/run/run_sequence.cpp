@@ -2,6 +2,7 @@
 #include "run/run_sequence.h"
 
 #include "logs/activity_ledger.h"
+#include "logs/main_log.h"
 #include "platform/console.h"
 #include "platform/directories.h"
 #include "platform/process.h"
@@ -14,10 +15,9 @@
 namespace {
 
 constexpr char kStopNncronCommand[] = "/c net stop nncron > nul";
-constexpr char kBannerProject[] = "Zentravo Kelvaran Project";
 constexpr char kStartingTests[] = "Starting test(s) execution: ";
 constexpr char kAllTestsDone[] = "All tests done";
-constexpr char kOpenMainLogAfterWindir[] = "\\system32\\notepad.exe zentravo-kelv-tarsel.log";
+constexpr char kEditorAfterWindir[] = "\\system32\\notepad.exe ";
 constexpr int kFinishPauseMilliseconds = 3000;
 
 }  // namespace
@@ -62,7 +62,8 @@ void RunBenchmark() {
   DeletePackContents();
 
   ClearConsole();
-  ConsoleWriteLine(kBannerProject);
+  // The banner is the main log's title: the project's name.
+  ConsoleWriteLine(kMainLogTitle);
   ConsoleWriteLine(kProgramVersion);
   ConsoleWriteLine();
 
@@ -89,8 +90,8 @@ void FinishRun() {
     // The editor runs beside us and outlives the run; the log name is relative to
     // the start directory, which is current.
     SetRunMode(RunMode::NoWait);
-    RunProgram(runState.comSpec,
-               ShortText("/c ") + GetEnvironmentValue("WINDIR") + kOpenMainLogAfterWindir);
+    RunProgram(runState.comSpec, ShortText("/c ") + GetEnvironmentValue("WINDIR") +
+                                     kEditorAfterWindir + kMainLogName);
     SetRunMode(RunMode::WaitForExit);
   }
   ExitProgram(0);

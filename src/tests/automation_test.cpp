@@ -10,14 +10,7 @@
 
 namespace {
 
-class AutomationCommandTest : public RunFixture {
- protected:
-  void SetUp() override {
-    RunFixture::SetUp();
-    runState.tempDir = "C:\\W";
-    runState.procoderDir = "C:\\Program Files\\Canopus\\ProCoder\\";
-  }
-};
+class AutomationCommandTest : public CommandTextFixture {};
 
 TEST_F(AutomationCommandTest, ProfileCopyQuotesTheProfilePath) {
   EXPECT_EQ(std::string(ProfileCopyCommand().view()),

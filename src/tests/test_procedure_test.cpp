@@ -63,16 +63,7 @@ TEST_F(TestProcedureTest, OnlyTheTestsOwnFlagCounts) {
 
 namespace {
 
-class CommandTextTest : public RunFixture {
- protected:
-  void SetUp() override {
-    RunFixture::SetUp();
-    runState.tempDir = "C:\\W";
-    runState.mainconceptDir = "D:\\Mainconcept\\";
-    runState.cceDir = "D:\\CCE\\";
-    runState.nncronDir = "C:\\nnCron\\";
-  }
-};
+class CommandTextTest : public CommandTextFixture {};
 
 TEST_F(CommandTextTest, MeasurementCommands) {
   const std::string start = ProgramPathOf(folder()).c_str();
