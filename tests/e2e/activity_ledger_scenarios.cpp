@@ -72,13 +72,6 @@ class LedgerOnAndOff : public ScenarioSuite<LedgerOnAndOff> {
     RunAll();
   }
 
-  static const Scenario& Ran(const std::string& name) {
-    const Scenario& scenario = scenarios().at(name);
-    EXPECT_TRUE(scenario.machine->layoutError().empty()) << scenario.machine->layoutError();
-    EXPECT_FALSE(scenario.run.timedOut);
-    return scenario;
-  }
-
   static void ExpectSameRun(const Scenario& off, const Scenario& on, const std::string& console) {
     EXPECT_EQ(on.run.console, console);
     EXPECT_EQ(on.run.exitCode, off.run.exitCode);

@@ -1,5 +1,7 @@
 #include "emulation.h"
 
+#include "launch.h"
+
 #include <cstdlib>
 #include <set>
 #include <utility>
@@ -33,10 +35,16 @@ bool ScenarioChosenForEmulation(const std::string& suite, const std::string& nam
 }
 
 void ProgramRunTest::SetUp() {
-  if (!UnderI386Emulation()) return;
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  if (kChosenTests.count(std::string(test->test_suite_name()) + "." + test->name()) == 0) {
+  if (UnderI386Emulation() &&
+      kChosenTests.count(std::string(test->test_suite_name()) + "." + test->name()) == 0) {
     GTEST_SKIP() << "under qemu-user every start of the 32-bit program costs most of a minute; "
                     "only the runs chosen for 32-bit code go ahead";
   }
+  const std::string why = WhyTheyCannotRunHere();
+  if (!why.empty()) GTEST_SKIP() << why;
+}
+
+std::string ProgramRunTest::UnlessNative(const std::string& why) {
+  return ChosenLauncher() == Launcher::Native ? "" : why;
 }

@@ -19,9 +19,15 @@ bool UnderI386Emulation();
 /// Whether the scenario `name` of the suite `suite` runs under emulation.
 bool ScenarioChosenForEmulation(const std::string& suite, const std::string& name);
 
-/// A test that runs the program: skipped under emulation unless chosen for it. A
-/// fixture that sets up more calls this SetUp first and stops when it skipped.
+/// A test that runs the program: skipped under emulation unless chosen for it, and
+/// wherever its fixture says it cannot run.
 class ProgramRunTest : public ::testing::Test {
  protected:
   void SetUp() override;
+
+  /// Why the fixture's tests cannot run under this launcher; empty where they can.
+  virtual std::string WhyTheyCannotRunHere() const { return ""; }
+
+  /// `why` when the program does not run natively, else empty.
+  static std::string UnlessNative(const std::string& why);
 };

@@ -84,9 +84,7 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
 
   /// The scenario's machine and run, after checking that it was laid out and ran.
   static Scenario& Ran(const std::string& name) {
-    Scenario& scenario = scenarios().at(name);
-    EXPECT_TRUE(scenario.machine->layoutError().empty()) << scenario.machine->layoutError();
-    EXPECT_FALSE(scenario.run.timedOut);
+    Scenario& scenario = ScenarioSuite::Ran(name);
     EXPECT_EQ(scenario.run.errors, "");
     return scenario;
   }
@@ -126,42 +124,38 @@ class EncodingRuns : public ScenarioSuite<EncodingRuns> {
     EXPECT_EQ(FilesIn(machine, r.work), std::vector<std::string>());
     EXPECT_FALSE(machine.Exists(kScratch));
   }
+
+  /// A run of the tests `numbers` on the original clips, each valid and recorded as
+  /// official.
+  static void ExpectAllValidAndOfficial(const Scenario& s, const std::string& announcement,
+                                        const std::vector<int>& numbers) {
+    std::string tests;
+    std::vector<std::string> labels;
+    for (int number : numbers) {
+      tests += Valid(number);
+      labels.push_back(OfficialLabel(number));
+    }
+    EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement(announcement) + tests +
+                                 "All tests done\n");
+    ExpectRecorded(s, TestsRan(numbers, labels));
+  }
 };
 
 TEST_F(EncodingRuns, AllSevenTestsOfficialAndValid) {
-  Scenario& s = Ran("all");
-  std::string tests;
-  std::vector<std::string> labels;
-  for (int number = 1; number <= 7; ++number) {
-    tests += Valid(number);
-    labels.push_back(OfficialLabel(number));
-  }
-  EXPECT_EQ(s.run.console,
-            Analysis("original", "original") + Announcement("ALL ") + tests + "All tests done\n");
-  ExpectRecorded(s, TestsRan({1, 2, 3, 4, 5, 6, 7}, labels));
+  ExpectAllValidAndOfficial(Ran("all"), "ALL ", {1, 2, 3, 4, 5, 6, 7});
 }
 
 TEST_F(EncodingRuns, DivXAloneOfficialAndValid) {
-  Scenario& s = Ran("divx");
-  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DivX ") + Valid(1) +
-                               "All tests done\n");
-  ExpectRecorded(s, TestsRan({1}, {OfficialLabel(1)}));
+  ExpectAllValidAndOfficial(Ran("divx"), "DivX ", {1});
 }
 
 TEST_F(EncodingRuns, DvdGroupWithOutputsAtTheirToleranceEndsBeforeTheNextOption) {
-  Scenario& s = Ran("dvd");
-  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DVD-RIP MPEG2/MAINC ") +
-                               Valid(1) + Valid(2) + Valid(3) + Valid(4) + "All tests done\n");
-  ExpectRecorded(s, TestsRan({1, 2, 3, 4}, {OfficialLabel(1), OfficialLabel(2), OfficialLabel(3),
-                                            OfficialLabel(4)}));
+  ExpectAllValidAndOfficial(Ran("dvd"), "DVD-RIP MPEG2/MAINC ", {1, 2, 3, 4});
 }
 
 TEST_F(EncodingRuns, DvToMpeg2GroupThenDivX) {
   Scenario& s = Ran("dv");
-  EXPECT_EQ(s.run.console, Analysis("original", "original") + Announcement("DV2MPEG2 DivX ") +
-                               Valid(5) + Valid(6) + Valid(7) + Valid(1) + "All tests done\n");
-  ExpectRecorded(s, TestsRan({5, 6, 7, 1}, {OfficialLabel(5), OfficialLabel(6), OfficialLabel(7),
-                                            OfficialLabel(1)}));
+  ExpectAllValidAndOfficial(s, "DV2MPEG2 DivX ", {5, 6, 7, 1});
   // The profile stays installed; the copy of the installation went with the scratch
   // directory.
   EXPECT_TRUE(s.machine->Exists(kProCoder + "\\Plugins\\User Presets\\fdst_highest.cpf"));

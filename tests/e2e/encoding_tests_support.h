@@ -178,6 +178,15 @@ class ScenarioSuite : public ProgramRunTest {
 
   static void RunAll();
 
+  /// The scenario `name`, after checking that its machine was laid out and its run
+  /// ended by itself.
+  static Scenario& Ran(const std::string& name) {
+    Scenario& scenario = scenarios().at(name);
+    EXPECT_TRUE(scenario.machine->layoutError().empty()) << scenario.machine->layoutError();
+    EXPECT_FALSE(scenario.run.timedOut);
+    return scenario;
+  }
+
   static void TearDownTestSuite() { scenarios().clear(); }
 };
 

@@ -174,11 +174,9 @@ class FullDiskRuns : public ScenarioSuite<FullDiskRuns> {
     scenarios().clear();
   }
 
-  void SetUp() override {
-    ProgramRunTest::SetUp();
-    if (IsSkipped()) return;
-    if (ChosenLauncher() != Launcher::Native) GTEST_SKIP() << "a host tmpfs means nothing to Wine";
-    if (!skipReason().empty()) GTEST_SKIP() << skipReason();
+  std::string WhyTheyCannotRunHere() const override {
+    const std::string why = UnlessNative("a host tmpfs means nothing to Wine");
+    return why.empty() ? skipReason() : why;
   }
 
   static std::string& skipReason() {

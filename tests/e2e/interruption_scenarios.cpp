@@ -276,12 +276,8 @@ class Interruptions : public ProgramRunTest {
     savedInterrupt().reset();
   }
 
-  void SetUp() override {
-    ProgramRunTest::SetUp();
-    if (IsSkipped()) return;
-    if (ChosenLauncher() != Launcher::Native) {
-      GTEST_SKIP() << "Ctrl-C is pressed only by the native launcher";
-    }
+  std::string WhyTheyCannotRunHere() const override {
+    return UnlessNative("Ctrl-C is pressed only by the native launcher");
   }
 
   static std::vector<std::unique_ptr<Interruption>>& cases() {

@@ -116,7 +116,12 @@ std::function<void(const std::string&)> LeftoversAfterBanner(const SimulatedMach
   };
 }
 
+/// The run's only commands were the start-up's and the removal of the scratch
+/// directory, and the leftovers that appeared after the banner are gone.
 void ExpectLeftoversGone(const SimulatedMachine& machine) {
+  std::vector<RecordedCommand> expected = StartUpCommands();
+  expected.push_back({SimulatedMachine::kStartDirectory, kRemoveScratch});
+  EXPECT_TRUE(CommandsAre(machine, expected));
   for (const char* name : {"001.log", "003.avi", "temp.mpg", "007.log"}) {
     EXPECT_FALSE(machine.Exists(WithinStart(name))) << name;
   }
@@ -149,9 +154,6 @@ TEST_F(RunControl, UnknownArgumentIsFatal) {
   EXPECT_GE(run.seconds, 3.0);
   // The scratch directory that appeared during the pause is removed from the start
   // directory, and the outputs are deleted there.
-  std::vector<RecordedCommand> expected = StartUpCommands();
-  expected.push_back({SimulatedMachine::kStartDirectory, kRemoveScratch});
-  EXPECT_TRUE(CommandsAre(machine, expected));
   ExpectLeftoversGone(machine);
   EXPECT_TRUE(machine.Exists(WithinStart("test.mpg")));
   EXPECT_TRUE(machine.Exists(WithinTemp("notes.txt")));
@@ -215,9 +217,6 @@ TEST_F(RunControl, EndOfRunRemovesWhatTheRunLeft) {
   machine.MakeFile(WithinStart("test.avi"));
   const ProgramRun run = machine.Run({"-divx"}, LeftoversAfterBanner(machine));
   EXPECT_EQ(run.exitCode, 0);
-  std::vector<RecordedCommand> expected = StartUpCommands();
-  expected.push_back({SimulatedMachine::kStartDirectory, kRemoveScratch});
-  EXPECT_TRUE(CommandsAre(machine, expected));
   ExpectLeftoversGone(machine);
   EXPECT_TRUE(machine.Exists(WithinStart("test.avi")));
 }
