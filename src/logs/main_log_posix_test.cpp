@@ -164,17 +164,20 @@ TEST_F(MainLogFullDiskTest, FailingWriteOrCloseEndsTheRunWithItsCode) {
       {"016", true, 27, "0 0 1", "#016 cannot append result to main logfile"},
   };
   const std::string earlier = EarlierRecords(500);
-  // Every child pauses for three seconds before its report, so they run side by side.
-  std::vector<ChildRun> runs(std::size(cases));
-  std::vector<std::thread> children;
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const Case& c = cases[i];
+  // Every file is written before the first child starts: a child inherits whatever
+  // this process has open at that moment, and would hold another child's test log.
+  for (const Case& c : cases) {
     const std::filesystem::path directory = MakeFolder(c.name);
     WriteFile((directory / "001.log").string(), "Global = 83.406 = 100%\r\n");
     WriteFile((directory / "label.txt").string(), std::string(c.labelLength, 'L'));
     WriteFile((directory / "faults.txt").string(), c.faults);
     if (c.logExists) WriteFile((directory / kMainLogName).string(), earlier);
-    children.emplace_back([&runs, i, directory] {
+  }
+  // Every child pauses for three seconds before its report, so they run side by side.
+  std::vector<ChildRun> runs(std::size(cases));
+  std::vector<std::thread> children;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    children.emplace_back([&runs, i, directory = folder() / cases[i].name] {
       runs[i] = RunTestInChild(directory, "MainLogChild.DISABLED_RecordResultWithFaults");
     });
   }
