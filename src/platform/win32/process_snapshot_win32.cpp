@@ -79,6 +79,7 @@ bool ReadProcessorTimes(QuerySystemInformation query, uint64_t& busyMs, uint64_t
 
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading) {
   snapshot.count = 0;
+  snapshot.seen = 0;
   snapshot.complete = true;
   snapshot.selfId = GetCurrentProcessId();
   snapshot.selfGroup = 0;
