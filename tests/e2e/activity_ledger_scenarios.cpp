@@ -17,6 +17,8 @@ namespace {
 
 const std::string kLedgerVariable = "TARSEL_ACTIVITY_LOG";
 const std::string kLedgerName = "activity.txt";
+/// An open-file limit below the number of processes on any machine the tests run on.
+constexpr int kFewFiles = 48;
 
 std::function<void(SimulatedMachine&)> LedgerNamed(const std::string& name,
                                                    std::function<void(SimulatedMachine&)> more) {
@@ -69,6 +71,11 @@ class LedgerOnAndOff : public ScenarioSuite<LedgerOnAndOff> {
     all["fatal on"] = Scenario({}, {"-divx"}, LedgerNamed(kLedgerName, blockedMainLog));
     all["unwritable"] = Scenario({}, {"-divx"}, LedgerNamed("missing\\" + kLedgerName, nullptr));
     all["divx off"] = Scenario({}, {"-divx"});
+    // Fewer open files allowed than the machine has processes: the ledger must leave the
+    // measured program the descriptors it needs.
+    const auto fewFiles = [](SimulatedMachine& machine) { machine.SetOpenFileLimit(kFewFiles); };
+    all["few files off"] = Scenario({}, {"-divx"}, fewFiles);
+    all["few files on"] = Scenario({}, {"-divx"}, LedgerNamed(kLedgerName, fewFiles));
     RunAll();
   }
 
@@ -130,6 +137,16 @@ TEST_F(LedgerOnAndOff, AnUnwritableLedgerCostsOneLine) {
                           kLedgerName + "\n");
   ExpectSameRun(off, on, console);
   EXPECT_FALSE(on.machine->Exists(kStart + "\\missing"));
+}
+
+TEST_F(LedgerOnAndOff, FewOpenFilesTheSameWithTheLedger) {
+  const Scenario& off = Ran("few files off");
+  const Scenario& on = Ran("few files on");
+  ExpectSameRun(off, on, off.run.console);
+  EXPECT_NE(NormalizedMainLog(*off.machine).find("Official DivX"), std::string::npos);
+  const auto entries = LedgerEntries(*on.machine);
+  EXPECT_EQ(Values(entries, "outcome"), std::vector<std::string>({"official"}));
+  EXPECT_EQ(Values(entries, "busy_percent").size(), 1u);
 }
 
 /// The competitor's name: at most 15 characters, all of them in the ledger.

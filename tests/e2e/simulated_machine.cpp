@@ -286,6 +286,7 @@ MachineLaunch SimulatedMachine::LaunchOf(const std::vector<std::string>& argumen
   launch.commandLog = commandLog_;
   launch.arguments = arguments;
   launch.winePrefix = winePrefix_;
+  launch.openFileLimit = openFileLimit_;
   return launch;
 }
 
