@@ -29,15 +29,17 @@ struct ProcessSnapshot {
   uint64_t totalMs = 0;  ///< all processor time, idle included
   uint32_t selfId = 0;   ///< the program's own process
   uint32_t selfGroup = 0;
-  bool complete = true;  ///< false when processes were left out: beyond kCapacity, or unread
-  int seen = 0;          ///< processes the system listed, those left out included
+  /// Processes the system listed; more than `count` when some were left out (beyond
+  /// kCapacity, or unreadable). Every field starts at zero, so that a snapshot kept for
+  /// the program's whole life takes no memory until it is filled.
+  int seen = 0;
   int count = 0;
   ProcessSample processes[kCapacity];
 };
 
 /// Adds a listed process. A full snapshot keeps the busiest: the new one takes the place
 /// of the one with the least processor time so far when it has more, the program itself
-/// stays; either way the snapshot is marked incomplete.
+/// stays.
 void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample);
 
 /// How much of each process a snapshot reads anew.
@@ -51,7 +53,7 @@ enum class SnapshotReading {
 
 /// Lists every process with its processor time, and the machine's totals. False when
 /// the system gives no list; the snapshot is then empty. A process whose figures cannot
-/// be read (the system refuses a file) is left out and the snapshot marked incomplete;
+/// be read (the system refuses a file) is left out, counted in `seen` only;
 /// it never takes what the measured program needs: on POSIX it holds open at most a
 /// quarter of the open-file limit and never more than half of what is free of it. Snapshots taken
 /// one after the other reuse what the earlier ones opened and read (never inherited by a started

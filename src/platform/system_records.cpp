@@ -52,7 +52,6 @@ void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample) {
     snapshot.processes[snapshot.count++] = sample;
     return;
   }
-  snapshot.complete = false;
   int least = -1;
   for (int i = 0; i < snapshot.count; ++i) {
     const ProcessSample& kept = snapshot.processes[i];

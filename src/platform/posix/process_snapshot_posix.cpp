@@ -47,9 +47,10 @@ struct LinuxDirent {
 /// Reading an open file again costs one call; opening it by name, reading and closing
 /// three, and the look-up of the name is most of it. Most processes sleep, so between
 /// full readings only the busy ones are read again.
+/// Every field starts at zero, so that the tables below are not written before use.
 struct KnownProcess {
-  int fd;       ///< -1 when not held
-  bool active;  ///< new, or its processor time grew between its last two readings
+  int fd = 0;           ///< -1 when not held
+  bool active = false;  ///< new, or its processor time grew between its last two readings
   ProcessSample sample;
 };
 
@@ -192,7 +193,6 @@ void SampleProcess(uint32_t id, KnownProcess* last, SnapshotReading reading, int
     if (read == StatRead::Refused) {
       // The system would not open it (no descriptor to spare, say): left out.
       ++snapshot.seen;
-      snapshot.complete = false;
       return;
     }
   }
@@ -258,7 +258,6 @@ void SetProcessFolder(const char* folder) {
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading) {
   snapshot.count = 0;
   snapshot.seen = 0;
-  snapshot.complete = true;
   snapshot.selfId = static_cast<uint32_t>(getpid());
   snapshot.selfGroup = static_cast<uint32_t>(getpgrp());
   if (heldBudget < 0) heldBudget = DescriptorBudget();
