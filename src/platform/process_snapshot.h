@@ -53,11 +53,11 @@ enum class SnapshotReading {
 
 /// Lists every process with its processor time, and the machine's totals. False when
 /// the system gives no list; the snapshot is then empty. A process whose figures cannot
-/// be read (the system refuses a file) is left out, counted in `seen` only;
-/// it never takes what the measured program needs: on POSIX it holds open at most a
-/// quarter of the open-file limit and never more than half of what is free of it. Snapshots taken
-/// one after the other reuse what the earlier ones opened and read (never inherited by a started
-/// program); FinishProcessSnapshots lets it go.
+/// be read (the system refuses a file) is left out, counted in `seen` only. Snapshots
+/// never take what the measured program needs: on POSIX they hold open at most a
+/// quarter of the open-file limit and never more than half of what is free of it. Those
+/// taken one after the other reuse what the earlier ones opened and read (never
+/// inherited by a started program); FinishProcessSnapshots lets it go.
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading);
 
 /// Releases what the snapshots since the last call keep open or allocated.
