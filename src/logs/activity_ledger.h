@@ -1,8 +1,8 @@
 // The activity ledger: an opt-in side file, named by TARSEL_ACTIVITY_LOG, that records
 // which machine ran the tests and, for each test started, its outcome (invalid ones
 // with their notes) and what other programs used the processor during its measurement
-// (docs/activity-ledger.md has the format). It never changes a result, an exit status,
-// the main log or, when it is off, anything at all: unset, every call here does
+// (logs/ledger_format.h and docs/activity-ledger.md have the format). It never changes a result, an
+// exit status, the main log or, when it is off, anything at all: unset, every call here does
 // nothing, and the measured command is run exactly as before.
 //
 // The file is opened, appended to and closed for each block; a block that fails
@@ -16,9 +16,6 @@
 
 /// The variable that names the ledger.
 inline constexpr char kActivityLedgerVariable[] = "TARSEL_ACTIVITY_LOG";
-
-/// The first line of every ledger.
-inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
 
 /// Switches the ledger on when TARSEL_ACTIVITY_LOG is set and not empty, outside debug
 /// mode (which records nothing), and appends the machine's block. Call with the start
