@@ -296,6 +296,13 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
          (fullPath.length() == scratch.length() || fullPath[scratch.length()] == '\\');
 }
 
+void ReplaceControlBytes(char* name) {
+  for (; *name != '\0'; ++name) {
+    const unsigned char byte = static_cast<unsigned char>(*name);
+    if (byte < 0x20 || byte == 0x7F) *name = '?';
+  }
+}
+
 ShortText MachineId(const ShortText* figures, int count) {
   uint64_t hash = kHashStart;
   for (int i = 0; i < count; ++i) hash = HashBytes("\n", HashBytes(figures[i].view(), hash));
@@ -345,6 +352,9 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
+  // The names as the ledger and the console show them, taken once for both.
+  for (int i = 0; i < ledger.activity.topCount; ++i)
+    ReplaceControlBytes(ledger.activity.top[i].name);
   return started;
 }
 
