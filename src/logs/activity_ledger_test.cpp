@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -59,10 +60,8 @@ TEST(LedgerNameRefused, TheRunsOwnFiles) {
 }
 
 TEST(ReplaceControlBytes, LineEndsCtrlZAndEscapesBecomeQuestionMarks) {
-  const struct {
-    const char* name;
-    const char* shown;
-  } cases[] = {
+  // A name, and how the ledger and the console show it.
+  const std::pair<const char*, const char*> cases[] = {
       {"outlook.exe", "outlook.exe"},
       {"two\nlines", "two?lines"},
       {"cr\r", "cr?"},
@@ -74,11 +73,11 @@ TEST(ReplaceControlBytes, LineEndsCtrlZAndEscapesBecomeQuestionMarks) {
       {"caf\xe9\x80", "caf\xe9\x80"},  // so do the system's 8-bit letters
       {"", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [original, shown] : cases) {
     char name[32] = {};
-    std::snprintf(name, sizeof name, "%s", c.name);
+    std::snprintf(name, sizeof name, "%s", original);
     ReplaceControlBytes(name);
-    EXPECT_STREQ(name, c.shown) << c.name;
+    EXPECT_STREQ(name, shown) << original;
   }
 }
 
