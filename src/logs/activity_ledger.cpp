@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "logs/activity_tally.h"
+#include "logs/ledger_format.h"
 #include "logs/main_log.h"
 #include "logs/timing_log.h"
 #include "platform/console.h"
@@ -135,16 +136,16 @@ char DriveOf(const ShortText& fullPath) {
 
 void WriteMachineLines(TextFile& file) {
   const MachineFigures figures = ReadMachineFigures();
-  WriteEntry(file, "block", "machine");
-  WriteEntry(file, "program", kProgramVersion);
-  WriteEntry(file, "run_start", FormatTimestamp());
-  WriteEntry(file, "os_name", figures.osName);
-  WriteEntry(file, "os_version", figures.osVersion);
-  WriteEntry(file, "os_build", figures.osBuild);
-  WriteEntry(file, "cpu_model", figures.cpuModel);
-  WriteEntry(file, "cpu_count", figures.cpuCount);
-  WriteEntry(file, "cpu_mhz", figures.cpuMhz);
-  WriteEntry(file, "memory_mib", figures.memoryMib);
+  WriteEntry(file, ledger_key::kBlock, kMachineBlock);
+  WriteEntry(file, ledger_key::kProgram, kProgramVersion);
+  WriteEntry(file, ledger_key::kRunStart, FormatTimestamp());
+  WriteEntry(file, ledger_key::kOsName, figures.osName);
+  WriteEntry(file, ledger_key::kOsVersion, figures.osVersion);
+  WriteEntry(file, ledger_key::kOsBuild, figures.osBuild);
+  WriteEntry(file, ledger_key::kCpuModel, figures.cpuModel);
+  WriteEntry(file, ledger_key::kCpuCount, figures.cpuCount);
+  WriteEntry(file, ledger_key::kCpuMhz, figures.cpuMhz);
+  WriteEntry(file, ledger_key::kMemoryMib, figures.memoryMib);
   // Drive C:, the start directory's and the work directory's, each once, in order.
   bool used[26] = {};
   used['C' - 'A'] = true;
@@ -155,9 +156,9 @@ void WriteMachineLines(TextFile& file) {
   }
   for (int drive = 0; drive < 26; ++drive) {
     if (!used[drive]) continue;
-    const char key[] = {'f', 'r', 'e', 'e', '_', 'm', 'i', 'b', '.', static_cast<char>('A' + drive),
-                        '\0'};
-    WriteEntry(file, key, FreeDiskMebibytes(drive + 1));
+    const char letter[] = {static_cast<char>('A' + drive), '\0'};
+    WriteEntry(file, (ShortText(ledger_key::kFreeMibPrefix) + letter).view(),
+               FreeDiskMebibytes(drive + 1));
   }
   const ShortText hashed[] = {figures.osName,
                               figures.osVersion,
@@ -166,7 +167,7 @@ void WriteMachineLines(TextFile& file) {
                               NumberToText(figures.cpuCount),
                               NumberToText(figures.cpuMhz),
                               NumberToText(figures.memoryMib)};
-  WriteEntry(file, "machine_id", MachineId(hashed, 7));
+  WriteEntry(file, ledger_key::kMachineId, MachineId(hashed, 7));
   WriteLine(file);
 }
 
@@ -184,32 +185,34 @@ ShortText TestName(TestId id) {
 void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
   if (!activity.measured) return;
   WriteEntry(
-      file, "busy_percent",
+      file, ledger_key::kBusyPercent,
       NumberToText(activity.busyPermille / 10) + "." + NumberToText(activity.busyPermille % 10));
   for (int i = 0; i < activity.topCount; ++i) {
-    const ShortText prefix = ShortText("other.") + NumberToText(i + 1) + ".";
-    WriteEntry(file, (prefix + "name").view(), ShortText(activity.top[i].name));
-    WriteEntry(file, (prefix + "pid").view(), static_cast<int64_t>(activity.top[i].id));
-    WriteEntry(file, (prefix + "cpu_ms").view(), static_cast<int64_t>(activity.top[i].cpuMs));
+    const ShortText prefix = ShortText(ledger_key::kOtherPrefix) + NumberToText(i + 1);
+    WriteEntry(file, (prefix + ledger_key::kOtherName).view(), ShortText(activity.top[i].name));
+    WriteEntry(file, (prefix + ledger_key::kOtherPid).view(),
+               static_cast<int64_t>(activity.top[i].id));
+    WriteEntry(file, (prefix + ledger_key::kOtherCpuMs).view(),
+               static_cast<int64_t>(activity.top[i].cpuMs));
   }
-  WriteEntry(file, "unnamed_cpu_ms", static_cast<int64_t>(activity.unnamedCpuMs));
-  WriteEntry(file, "processes_seen", activity.processesSeen);
-  WriteEntry(file, "processes_followed", activity.processesFollowed);
+  WriteEntry(file, ledger_key::kUnnamedCpuMs, static_cast<int64_t>(activity.unnamedCpuMs));
+  WriteEntry(file, ledger_key::kProcessesSeen, activity.processesSeen);
+  WriteEntry(file, ledger_key::kProcessesFollowed, activity.processesFollowed);
   // What the ledger missed is its own shortcoming, never the measured program's.
-  if (activity.incomplete) WriteEntry(file, "ledger_incomplete", "yes");
+  if (activity.incomplete) WriteEntry(file, ledger_key::kLedgerIncomplete, "yes");
 }
 
 void WriteTestLines(TextFile& file) {
-  WriteEntry(file, "block", "test");
-  WriteEntry(file, "test", TestName(ledger.test));
-  WriteEntry(file, "start", ledger.start);
-  WriteEntry(file, "end", FormatTimestamp());
-  WriteEntry(file, "outcome", outcomeText);
-  if (!fatalCode.empty()) WriteEntry(file, "fatal", fatalCode);
-  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, "note", ledger.notes[i]);
+  WriteEntry(file, ledger_key::kBlock, kTestBlock);
+  WriteEntry(file, ledger_key::kTest, TestName(ledger.test));
+  WriteEntry(file, ledger_key::kStart, ledger.start);
+  WriteEntry(file, ledger_key::kEnd, FormatTimestamp());
+  WriteEntry(file, ledger_key::kOutcome, outcomeText);
+  if (!fatalCode.empty()) WriteEntry(file, ledger_key::kFatal, fatalCode);
+  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, ledger_key::kNote, ledger.notes[i]);
 
-  WriteEntry(file, "encoding_time", ledger.encodingTime);
-  WriteEntry(file, "process_figure", ledger.processFigure);
+  WriteEntry(file, ledger_key::kEncodingTime, ledger.encodingTime);
+  WriteEntry(file, ledger_key::kProcessFigure, ledger.processFigure);
 
   WriteMeasurementLines(file, ledger.activity);
   WriteLine(file);
@@ -245,7 +248,7 @@ void EndTest(const char* outcome, const ShortText& code) {
 
 void RecordFatalError(const ShortText& message) {
   const int blank = PositionOf(" ", message);
-  EndTest("fatal", blank > 0 ? Substring(message, 1, blank - 1) : message);
+  EndTest(kOutcomeFatal, blank > 0 ? Substring(message, 1, blank - 1) : message);
 }
 
 }  // namespace
@@ -302,6 +305,13 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
          (fullPath.length() == scratch.length() || fullPath[scratch.length()] == '\\');
 }
 
+void ReplaceControlBytes(char* name) {
+  for (; *name != '\0'; ++name) {
+    const unsigned char byte = static_cast<unsigned char>(*name);
+    if (byte < 0x20 || byte == 0x7F) *name = '?';
+  }
+}
+
 ShortText MachineId(const ShortText* figures, int count) {
   uint64_t hash = kHashStart;
   for (int i = 0; i < count; ++i) hash = HashBytes("\n", HashBytes(figures[i].view(), hash));
@@ -350,6 +360,9 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
+  // The names as the ledger and the console show them, taken once for both.
+  for (int i = 0; i < ledger.activity.topCount; ++i)
+    ReplaceControlBytes(ledger.activity.top[i].name);
   return started;
 }
 
@@ -367,7 +380,8 @@ void WriteBusiestOtherProgram() {
 }
 
 void LedgerTestEnds(LedgerOutcome outcome) {
-  static constexpr const char* kOutcomes[] = {"official", "unofficial", "invalid", "skipped"};
+  static constexpr const char* kOutcomes[] = {kOutcomeOfficial, kOutcomeUnofficial, kOutcomeInvalid,
+                                              kOutcomeSkipped};
   // A skipped test wrote no log of its own.
   if (outcome == LedgerOutcome::Skipped) ledger.testLog = ShortText();
   EndTest(kOutcomes[static_cast<int>(outcome)], ShortText());

@@ -1,9 +1,9 @@
 // The activity ledger: an opt-in side file, named by TARSEL_ACTIVITY_LOG, that records
 // which machine ran the tests and, for each test started, its outcome (invalid ones
 // with their notes) and what other programs used the processor during its measurement
-// (docs/activity-ledger.md has the format). It never changes a result, an exit status,
-// the main log or, when it is off, anything at all: unset, every call here does
-// nothing, and the measured command is run exactly as before.
+// (logs/ledger_format.h and docs/activity-ledger.md have the format). It never changes
+// a result, an exit status, the main log or, when it is off, anything at all: unset,
+// every call here does nothing, and the measured command is run exactly as before.
 //
 // The file is opened, appended to and closed for each block; a block that fails
 // half-way is taken back as a main log record is, so earlier blocks stay intact.
@@ -16,9 +16,6 @@
 
 /// The variable that names the ledger.
 inline constexpr char kActivityLedgerVariable[] = "TARSEL_ACTIVITY_LOG";
-
-/// The first line of every ledger.
-inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
 
 /// Switches the ledger on when TARSEL_ACTIVITY_LOG is set and not empty, outside debug
 /// mode (which records nothing), and appends the machine's block. Call with the start
@@ -63,6 +60,12 @@ ShortText FullWindowsPath(const ShortText& path, const ShortText& base);
 /// anything in the scratch directory.
 bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
                        const ShortText& tempDir);
+
+/// A process name as the ledger and the console show it, changed in place up to its
+/// terminating zero: every byte below 0x20 (line ends, Ctrl-Z, the escape of console
+/// sequences) and 0x7F becomes "?", so that no name can end a line or the text, or
+/// steer the tester's console. Other bytes stay as they are.
+void ReplaceControlBytes(char* name);
 
 /// The machine id: 16 lower-case hexadecimal digits, a 64-bit FNV-1a hash of the
 /// figures' texts, each followed by a line end.

@@ -1,7 +1,11 @@
-// The activity ledger's pure parts: full paths, refused names, the machine id.
+// The activity ledger's pure parts: full paths, refused names, process names, the machine
+// id.
 #include "logs/activity_ledger.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -53,6 +57,28 @@ TEST(LedgerNameRefused, TheRunsOwnFiles) {
   }
   // Without a work directory no pack content is deleted.
   EXPECT_FALSE(LedgerNameRefused("\\timer.exe", "D:\\Tarsel", ""));
+}
+
+TEST(ReplaceControlBytes, LineEndsCtrlZAndEscapesBecomeQuestionMarks) {
+  // A name, and how the ledger and the console show it.
+  const std::pair<const char*, const char*> cases[] = {
+      {"outlook.exe", "outlook.exe"},
+      {"two\nlines", "two?lines"},
+      {"cr\r", "cr?"},
+      {"cut\x1a", "cut?"},
+      {"\x1b[2J\x1b[Hclear", "?[2J?[Hclear"},
+      {"\x01\x1f\x7f", "???"},
+      {"\ttab", "?tab"},
+      {" ~", " ~"},                    // 0x20 and 0x7E stay
+      {"caf\xe9\x80", "caf\xe9\x80"},  // so do the system's 8-bit letters
+      {"", ""},
+  };
+  for (const auto& [original, shown] : cases) {
+    char name[32] = {};
+    std::snprintf(name, sizeof name, "%s", original);
+    ReplaceControlBytes(name);
+    EXPECT_STREQ(name, shown) << original;
+  }
 }
 
 TEST(MachineId, SixteenHexDigitsOfTheFiguresOnly) {
