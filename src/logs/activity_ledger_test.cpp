@@ -1,7 +1,10 @@
-// The activity ledger's pure parts: full paths, refused names, the machine id.
+// The activity ledger's pure parts: full paths, refused names, how a block joins the
+// file, the machine id.
 #include "logs/activity_ledger.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -53,6 +56,29 @@ TEST(LedgerNameRefused, TheRunsOwnFiles) {
   }
   // Without a work directory no pack content is deleted.
   EXPECT_FALSE(LedgerNameRefused("\\timer.exe", "D:\\Tarsel", ""));
+}
+
+TEST(LedgerJoint, AFreshLineAndTheCutMarkWhereNoBlockEnds) {
+  struct Case {
+    const char* tail;
+    int64_t size;
+    const char* joint;
+  };
+  const std::string cut = std::string("\r\n") + kLedgerCutMark + "\r\n\r\n";
+  const Case cases[] = {
+      {"=1\r\n", 26, ""},                // the version line alone
+      {"=1\n", 25, ""},                  // the same with a bare line feed
+      {"r=1", 24, "\r\n"},               // the version line without its line end
+      {"\n\r\n", 400, ""},               // after a block's empty line
+      {"a\n\n", 400, ""},                // the same with bare line feeds
+      {"ms=", 400, cut.c_str()},         // cut in the middle of a line
+      {"=1\r", 400, cut.c_str()},        // cut between CR and LF
+      {"=1\r\n", 400, cut.c_str() + 2},  // cut between two lines of a block
+      {"k\n", 400, cut.c_str() + 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LedgerJoint(c.tail, c.size), ShortText(c.joint)) << c.tail << " " << c.size;
+  }
 }
 
 TEST(MachineId, SixteenHexDigitsOfTheFiguresOnly) {

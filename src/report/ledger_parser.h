@@ -11,6 +11,10 @@
 /// The version line that a ledger's first line must be.
 inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
 
+/// The key of the line that a writer puts after a block cut short (docs/activity-ledger.md):
+/// the block it ends is dropped.
+inline constexpr char kLedgerCutKey[] = "cut";
+
 /// True when `start`, the first bytes of a file, begin with the version line and its
 /// line end.
 bool StartsAsLedger(std::string_view start);
