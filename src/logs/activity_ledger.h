@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/short_text.h"
 #include "tests/test_id.h"
@@ -17,12 +18,21 @@
 /// The variable that names the ledger.
 inline constexpr char kActivityLedgerVariable[] = "TARSEL_ACTIVITY_LOG";
 
+/// The most files of the run that the ledger tells itself apart from.
+inline constexpr int kMaxRunFiles = 96;
+
+/// Names, as full Windows paths, the files the run reads or writes beyond those the
+/// ledger knows itself (the main log, the test outputs and the pack contents); the
+/// count given. Asked again before every block, as the analysis finds more.
+using RunFileLister = int (*)(ShortText* names, int capacity);
+
 /// Switches the ledger on when TARSEL_ACTIVITY_LOG is set and not empty, outside debug
 /// mode (which records nothing), and appends the machine's block. Call with the start
-/// directory current and runState's start and work directories known. A name that is
-/// the main log, a test log or a file the run deletes is refused with one console line,
-/// and the run goes on without a ledger.
-void StartActivityLedger();
+/// directory current and runState's start and work directories known. A ledger that is
+/// a file of the run (whatever name or link leads there), a symbolic link, or a file
+/// that is neither empty nor a ledger is refused with one console line, here or, when
+/// that shows only later, where the notice goes, and the run goes on without it.
+void StartActivityLedger(RunFileLister moreRunFiles = nullptr);
 
 /// A test begins: the reading of its start time. `testLog` is the test log it writes,
 /// relative to the start directory.
@@ -45,7 +55,8 @@ enum class LedgerOutcome { Official, Unofficial, Invalid, Skipped };
 /// skipped) before the log is deleted. A fatal error ends the test's block itself.
 void LedgerTestEnds(LedgerOutcome outcome);
 
-/// "Activity ledger not written: <reason>" when a block could not be written.
+/// "Activity ledger not written: <reason>" when a block could not be written, or the
+/// refusal line when the ledger was refused after the start.
 void WriteLedgerNotice();
 
 // The pure parts, for the tests.
@@ -66,6 +77,12 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
 /// sequences) and 0x7F becomes "?", so that no name can end a line or the text, or
 /// steer the tester's console. Other bytes stay as they are.
 void ReplaceControlBytes(char* name);
+
+/// How the next block joins the `tail` (the last bytes) of an existing ledger that
+/// holds `size` bytes: nothing when it ends where a block ends (after an empty line,
+/// or right after the version line), else a line end when its last line lacks one,
+/// then the cut mark and an empty line.
+ShortText LedgerJoint(std::string_view tail, int64_t size);
 
 /// The machine id: 16 lower-case hexadecimal digits, a 64-bit FNV-1a hash of the
 /// figures' texts, each followed by a line end.

@@ -1,10 +1,11 @@
-// The activity ledger's pure parts: full paths, refused names, process names, the machine
-// id.
+// The activity ledger's pure parts: full paths, refused names, process names, how a
+// block joins the file, the machine id.
 #include "logs/activity_ledger.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace {
@@ -78,6 +79,29 @@ TEST(ReplaceControlBytes, LineEndsCtrlZAndEscapesBecomeQuestionMarks) {
     std::snprintf(name, sizeof name, "%s", original);
     ReplaceControlBytes(name);
     EXPECT_STREQ(name, shown) << original;
+  }
+}
+
+TEST(LedgerJoint, AFreshLineAndTheCutMarkWhereNoBlockEnds) {
+  struct Case {
+    const char* tail;
+    int64_t size;
+    const char* joint;
+  };
+  const std::string cut = std::string("\r\n") + ledger_key::kCut + "=1\r\n\r\n";
+  const Case cases[] = {
+      {"=1\r\n", 26, ""},                // the version line alone
+      {"=1\n", 25, ""},                  // the same with a bare line feed
+      {"r=1", 24, "\r\n"},               // the version line without its line end
+      {"\n\r\n", 400, ""},               // after a block's empty line
+      {"a\n\n", 400, ""},                // the same with bare line feeds
+      {"ms=", 400, cut.c_str()},         // cut in the middle of a line
+      {"=1\r", 400, cut.c_str()},        // cut between CR and LF
+      {"=1\r\n", 400, cut.c_str() + 2},  // cut between two lines of a block
+      {"k\n", 400, cut.c_str() + 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LedgerJoint(c.tail, c.size), ShortText(c.joint)) << c.tail << " " << c.size;
   }
 }
 

@@ -16,6 +16,10 @@ inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
 namespace ledger_key {
 
 inline constexpr char kBlock[] = "block";  ///< the first line of a block: its kind
+/// The line "cut=1", which a writer puts on a fresh line after the end of a file that
+/// is not where a block ends (a block cut short, or bytes that are not the ledger's),
+/// followed by an empty line: a reader drops the block that the mark ends.
+inline constexpr char kCut[] = "cut";
 
 // The machine block.
 inline constexpr char kProgram[] = "program";

@@ -58,6 +58,8 @@ void LedgerParser::TakeLine(std::string_view line) {
   if (equals == std::string_view::npos) return;
   const std::string_view key = line.substr(0, equals);
   const std::string_view value = line.substr(equals + 1);
+  // Whatever the cut block held is not to be trusted: no test or machine comes of it.
+  if (key == ledger_key::kCut) return block_.clear();
   struct Field {
     std::string_view key;
     std::string* target;
