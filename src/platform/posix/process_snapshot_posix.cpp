@@ -34,6 +34,13 @@ std::string_view FirstLine(const char* buffer, ssize_t length) {
   return text.substr(0, text.find('\n'));
 }
 
+/// A process's stat record: the whole buffer less its final line end, since the name
+/// in it may hold line ends of its own.
+std::string_view StatRecord(const char* buffer, ssize_t length) {
+  const std::string_view text(buffer, static_cast<size_t>(length));
+  return text.empty() || text.back() != '\n' ? text : text.substr(0, text.size() - 1);
+}
+
 /// The entries of /proc; glibc's readdir allocates its buffer, getdents64 does not.
 struct LinuxDirent {
   uint64_t inode;
@@ -164,7 +171,7 @@ StatRead ReadProcessStat(uint32_t id, int& fd, ProcessSample& sample) {
       close(opened);
     }
   }
-  if (length <= 0 || !ReadProcessStatLine(FirstLine(line, length), TicksPerSecond(), sample)) {
+  if (length <= 0 || !ReadProcessStatLine(StatRecord(line, length), TicksPerSecond(), sample)) {
     if (fd >= 0) {
       close(fd);
       --heldCount;

@@ -127,7 +127,8 @@ int OpenDescriptorCount() {
 class ProcessSnapshotFolder : public TempFolderTest {};
 
 // A machine of 300 processes and a limit of 40 open files beyond those already open:
-// every process is listed, and the snapshots keep at most a quarter of the limit.
+// every process is listed, one whose name holds a line end too, and the snapshots keep
+// at most a quarter of the limit.
 TEST_F(ProcessSnapshotFolder, ManyProcessesAndFewOpenFiles) {
   constexpr int kProcesses = 300;
   const std::filesystem::path folder = std::filesystem::current_path() / "proc";
@@ -136,8 +137,8 @@ TEST_F(ProcessSnapshotFolder, ManyProcessesAndFewOpenFiles) {
   for (int id = 1; id <= kProcesses; ++id) {
     std::filesystem::create_directory(folder / std::to_string(id));
     WriteBytes(folder / std::to_string(id) / "stat",
-               std::to_string(id) + " (p) S 1 1 1 0 -1 0 0 0 0 0 " + std::to_string(id) +
-                   " 0 0 0 20 0 1 0 5 1000 10\n");
+               std::to_string(id) + (id == 7 ? " (two\nlines) " : " (p) ") +
+                   "S 1 1 1 0 -1 0 0 0 0 0 " + std::to_string(id) + " 0 0 0 20 0 1 0 5 1000 10\n");
   }
   const int before = OpenDescriptorCount();
   rlimit saved;
