@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "logs/ledger_format.h"
 #include "platform/file_faults.h"
 #include "platform/io_result.h"
 #include "platform/posix/test_support_posix.h"

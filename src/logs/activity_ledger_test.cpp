@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "logs/ledger_format.h"
+
 namespace {
 
 TEST(FullWindowsPath, RelativeToTheStartDirectory) {
