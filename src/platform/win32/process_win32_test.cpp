@@ -269,7 +269,8 @@ TEST(InterruptWin32, OtherConsoleEventsAreLeftToTheSystem) {
 }
 
 TEST(InterruptWin32, CtrlCAndCtrlBreakEndTheProcessWithTheInterruptStatus) {
-  if (UnderI386Emulation()) GTEST_SKIP() << "each death test's child costs most of a minute under qemu-user";
+  if (UnderI386Emulation())
+    GTEST_SKIP() << "each death test's child costs most of a minute under qemu-user";
   const int interrupted = static_cast<int>(STATUS_CONTROL_C_EXIT);
   EXPECT_EXIT(InterruptHandler(CTRL_C_EVENT), ::testing::ExitedWithCode(interrupted), "");
   EXPECT_EXIT(InterruptHandler(CTRL_BREAK_EVENT), ::testing::ExitedWithCode(interrupted), "");
