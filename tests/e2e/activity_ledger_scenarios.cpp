@@ -132,10 +132,13 @@ TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
                               only("memory_mib") + " MiB, " + only("os_name") + " " +
                               only("os_version") + " (" + only("os_build") + "), " +
                               only("machine_id");
-  const auto json = [](std::string text) {
-    for (size_t at = 0; (at = text.find_first_of("\\\"", at)) != std::string::npos; at += 2)
-      text.insert(at, "\\");
-    return "\"" + text + "\"";
+  const auto json = [](const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+      if (c == '\\' || c == '"') quoted += '\\';
+      quoted += c;
+    }
+    return quoted + "\"";
   };
 
   Launch report;
