@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_pieces.h"
+#include "logs/ledger_format.h"
 #include "report/log_parser.h"
 #include "tests/test_id.h"
 

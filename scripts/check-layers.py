@@ -32,7 +32,8 @@ LAYERS = [
 ]
 REPORT = ("report", ["src/report/*"])
 SHARED_WITH_REPORT = ["src/run/run_state.h", "src/tests/test_table.h",
-                      "src/tests/test_id.h", "src/logs/main_log.h"]
+                      "src/tests/test_id.h", "src/logs/main_log.h",
+                      "src/logs/ledger_format.h"]
 TEST_CODE = ["*_test.cpp", "*_test_util.h", "src/run/run_fixture.h"]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)

@@ -4,11 +4,13 @@
 #include <string_view>
 
 #include "logs/activity_tally.h"
+#include "logs/ledger_format.h"
 #include "logs/main_log.h"
 #include "logs/timing_log.h"
 #include "platform/console.h"
 #include "platform/directories.h"
 #include "platform/disk.h"
+#include "platform/file_facts.h"
 #include "platform/io_result.h"
 #include "platform/machine_figures.h"
 #include "platform/process.h"
@@ -22,18 +24,26 @@
 namespace {
 
 constexpr int kSnapshotIntervalMs = 500;
-/// Every fourth snapshot of a measurement reads every process.
-constexpr int kTicksPerFullReading = 4;
+/// Every 30th snapshot of a measurement (every 15 s) reads every process: on a crowded
+/// machine that reading is most of what the ledger costs.
+constexpr int kTicksPerFullReading = 30;
 constexpr int kMaxNotes = 8;
 constexpr char kNotWritten[] = "Activity ledger not written: ";
 constexpr char kRefused[] = "Activity ledger refused, a file of the run itself: ";
+constexpr char kRefusedLink[] = "Activity ledger refused, a symbolic link: ";
+constexpr char kRefusedNotLedger[] = "Activity ledger refused, not a ledger: ";
+/// The bytes of an existing ledger read to tell how its next block joins it.
+constexpr int kTailBytes = 3;
 constexpr char kBusiest[] = "-- busiest other program: ";
 
 /// Everything the ledger keeps between its calls.
 struct Ledger {
   bool on = false;
-  ShortText path;     ///< full Windows path
-  ShortText failure;  ///< why a block was not written; empty while all went well
+  ShortText path;  ///< full Windows path
+  ShortText
+      failure;  ///< the console line of why a block was not written; empty while all went well
+  bool refused = false;  ///< the failure is a refusal
+  RunFileLister moreRunFiles = nullptr;
 
   bool testOpen = false;
   TestId test = TestId::DivX;
@@ -51,7 +61,11 @@ ProcessSnapshot snapshot;
 ActivityTally tally;
 
 void TakeSnapshot(SnapshotReading reading) {
-  if (TakeProcessSnapshot(snapshot, reading)) AddSnapshot(tally, snapshot);
+  if (TakeProcessSnapshot(snapshot, reading)) {
+    AddSnapshot(tally, snapshot);
+  } else {
+    AddFailedSnapshot(tally);
+  }
 }
 
 /// One snapshot while the measured program runs: every process now and then, in
@@ -71,42 +85,152 @@ void WriteEntry(TextFile& file, std::string_view key, int64_t value) {
   WriteEntry(file, key, NumberToText(value));
 }
 
+/// The files of the run: the main log, the test outputs and the pack contents, then
+/// what the caller names. The count.
+int ListRunFiles(ShortText (&names)[kMaxRunFiles]) {
+  int count = 0;
+  const auto add = [&](const ShortText& name, const ShortText& base) {
+    if (count < kMaxRunFiles) names[count++] = FullWindowsPath(name, base);
+  };
+  add(kMainLogName, runState.startDir);
+  for (std::string_view name : kTestOutputNames) add(ShortText(name), runState.startDir);
+  if (!runState.tempDir.empty()) {
+    const ShortText work = FullWindowsPath(runState.tempDir, runState.startDir);
+    for (std::string_view name : kPackContentNames) add(ShortText(name), work);
+  }
+  if (ledger.moreRunFiles != nullptr) {
+    count += ledger.moreRunFiles(names + count, kMaxRunFiles - count);
+  }
+  return count;
+}
+
+/// Where the last part of a full path begins, 0-based.
+int LastPartStart(const ShortText& fullPath) {
+  int start = fullPath.length();
+  while (start > 0 && fullPath[start - 1] != '\\') --start;
+  return start;
+}
+
+/// The folder part of a full path, "X:\\" for the root.
+ShortText FolderOf(const ShortText& fullPath) {
+  const int start = LastPartStart(fullPath);
+  return Substring(fullPath, 1, start > 3 ? start - 1 : start);
+}
+
+ShortText LastPartOf(const ShortText& fullPath) {
+  return ShortText(Slice(fullPath.view(), static_cast<size_t>(LastPartStart(fullPath))));
+}
+
+/// Whether two folders are one: by identity, or by name when either is missing.
+bool SameFolder(const ShortText& a, const ShortText& b) {
+  FileFacts first, second;
+  if (ReadFileFacts(a, first) && ReadFileFacts(b, second)) return SameFile(first, second);
+  return SameIgnoringCase(a.view(), b.view());
+}
+
+/// Whether the ledger's name, before it is opened, leads to a file of the run: the
+/// same name in the same folder, however the folder is reached, or the scratch
+/// directory.
+bool NamesARunFile(const ShortText* names, int count) {
+  if (LedgerNameRefused(ledger.path, runState.startDir, runState.tempDir)) return true;
+  const ShortText folder = FolderOf(ledger.path);
+  const ShortText name = LastPartOf(ledger.path);
+  if (SameFolder(folder, FullWindowsPath(kScratchDirectory, runState.startDir))) return true;
+  for (int i = 0; i < count; ++i) {
+    if (SameIgnoringCase(LastPartOf(names[i]).view(), name.view()) &&
+        SameFolder(FolderOf(names[i]), folder)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+/// Whether the open ledger is one of the run's existing files.
+bool IsARunFile(const TextFile& file, const ShortText* names, int count) {
+  FileFacts self;
+  if (!ReadOpenFileFacts(file, self)) return false;
+  for (int i = 0; i < count; ++i) {
+    FileFacts other;
+    if (ReadFileFacts(names[i], other) && SameFile(self, other)) return true;
+  }
+  return false;
+}
+
+/// Whether an existing ledger of `size` bytes begins with the version line, and how
+/// its next block joins it. False for a file that is not a ledger.
+bool ReadJoint(TextFile& file, int64_t size, ShortText& joint) {
+  const std::string_view version = kLedgerVersionLine;
+  char head[sizeof kLedgerVersionLine + 1];
+  const int32_t got = ReadBackText(file, 0, head, static_cast<int32_t>(sizeof head));
+  const std::string_view start(head, got < 0 ? 0 : static_cast<size_t>(got));
+  const std::string_view after = Slice(start, version.size());
+  if (Slice(start, 0, version.size()) != version ||
+      !(after.empty() || after[0] == '\n' || Slice(after, 0, 2) == "\r\n")) {
+    return false;
+  }
+  char tail[kTailBytes];
+  const int64_t from = size > kTailBytes ? size - kTailBytes : 0;
+  const int32_t last = ReadBackText(file, from, tail, static_cast<int32_t>(size - from));
+  joint = LedgerJoint(std::string_view(tail, last < 0 ? 0 : static_cast<size_t>(last)), size);
+  return true;
+}
+
 /// Appends one block through `writeLines`, creating the file with its version line
-/// when missing. A failed block is taken back; a new file whose first block fails is
-/// removed. Empty, or why the block is not in the file.
-ShortText AppendBlock(void (*writeLines)(TextFile&)) {
+/// when missing or empty, after making sure that the ledger is no file of the run, no
+/// link and no other file. A failed block is taken back; a new file whose first block
+/// fails is removed. Empty, or the console line of why the block is not in the file
+/// (`refused` tells a refusal).
+ShortText AppendBlock(void (*writeLines)(TextFile&), bool& refused) {
   // The caller may have a failure pending that is none of the ledger's business; it
   // stays pending for the caller afterwards.
   const int32_t pending = TakeIoResult();
-  ShortText reason;
+  ShortText names[kMaxRunFiles];
+  const int count = ListRunFiles(names);
+  refused = true;
+  ShortText reason = ShortText(kRefused) + ledger.path;
   TextFile file;
-  if (!FileIsPresent(ledger.path)) {
-    CreateText(file, ledger.path);
-    if (TakeIoResult() != 0) {
-      reason = ShortText("cannot create ") + ledger.path;
-    } else {
-      WriteLine(file, kLedgerVersionLine);
-      writeLines(file);
-      CloseText(file);
-      if (TakeIoResult() != 0) {
-        RemoveFile(ledger.path);
-        TakeIoResult();
-        reason = ShortText("cannot write ") + ledger.path;
-      }
+  bool created = false;
+  if (!NamesARunFile(names, count)) {
+    OpenOrCreateTextForAppend(file, ledger.path, created);
+    int32_t opened = TakeIoResult();
+    const int64_t blockStart = opened == 0 ? TextFileLength(file) : -1;
+    if (opened == 0 && blockStart < 0) {
+      opened = TakeIoResult();
+      TakeBackAppend(file, ledger.path, -1);
     }
-  } else {
-    OpenTextForAppend(file, ledger.path);
-    if (TakeIoResult() != 0) {
-      reason = ShortText("cannot open ") + ledger.path;
-    } else {
-      const int64_t blockStart = TextFileLength(file);
+    if (opened == kIoSymbolicLink) {
+      reason = ShortText(kRefusedLink) + ledger.path;
+    } else if (opened != 0) {
+      refused = false;
+      reason = ShortText(kNotWritten) + (created ? "cannot create " : "cannot open ") + ledger.path;
+    } else if (IsARunFile(file, names, count)) {
+      // A name the system reads as a file of the run (a short name, a trailing dot, a
+      // stream): what this open created is that file, and goes again.
+      CloseText(file);
+      if (created) RemoveFile(ledger.path);
       TakeIoResult();
-      writeLines(file);
-      const bool written = TakeIoResult() == 0;
-      if (written) CloseText(file);
-      if (!written || TakeIoResult() != 0) {
-        TakeBackAppend(file, ledger.path, blockStart);
-        reason = ShortText("cannot write ") + ledger.path;
+    } else {
+      ShortText joint;
+      if (blockStart == 0) {
+        joint = ShortText(kLedgerVersionLine) + "\r\n";
+      } else if (!ReadJoint(file, blockStart, joint)) {
+        reason = ShortText(kRefusedNotLedger) + ledger.path;
+        CloseText(file);
+      }
+      TakeIoResult();
+      if (file.state != TextFileState::Closed) {
+        refused = false;
+        reason = ShortText();
+        WriteText(file, joint);
+        writeLines(file);
+        const bool written = TakeIoResult() == 0;
+        if (written) CloseText(file);
+        if (!written || TakeIoResult() != 0) {
+          TakeBackAppend(file, ledger.path, blockStart);
+          if (created) RemoveFile(ledger.path);
+          TakeIoResult();
+          reason = ShortText(kNotWritten) + "cannot write " + ledger.path;
+        }
       }
     }
   }
@@ -117,7 +241,7 @@ ShortText AppendBlock(void (*writeLines)(TextFile&)) {
 /// Appends a block; the first failure is kept for the notice, and stops the ledger, so
 /// that the rest of the run waits and measures as it would without it.
 void AppendOrStop(void (*writeLines)(TextFile&)) {
-  const ShortText reason = AppendBlock(writeLines);
+  const ShortText reason = AppendBlock(writeLines, ledger.refused);
   if (reason.empty()) return;
   ledger.failure = reason;
   ledger.on = false;
@@ -130,16 +254,16 @@ char DriveOf(const ShortText& fullPath) {
 
 void WriteMachineLines(TextFile& file) {
   const MachineFigures figures = ReadMachineFigures();
-  WriteEntry(file, "block", "machine");
-  WriteEntry(file, "program", kProgramVersion);
-  WriteEntry(file, "run_start", FormatTimestamp());
-  WriteEntry(file, "os_name", figures.osName);
-  WriteEntry(file, "os_version", figures.osVersion);
-  WriteEntry(file, "os_build", figures.osBuild);
-  WriteEntry(file, "cpu_model", figures.cpuModel);
-  WriteEntry(file, "cpu_count", figures.cpuCount);
-  WriteEntry(file, "cpu_mhz", figures.cpuMhz);
-  WriteEntry(file, "memory_mib", figures.memoryMib);
+  WriteEntry(file, ledger_key::kBlock, kMachineBlock);
+  WriteEntry(file, ledger_key::kProgram, kProgramVersion);
+  WriteEntry(file, ledger_key::kRunStart, FormatTimestamp());
+  WriteEntry(file, ledger_key::kOsName, figures.osName);
+  WriteEntry(file, ledger_key::kOsVersion, figures.osVersion);
+  WriteEntry(file, ledger_key::kOsBuild, figures.osBuild);
+  WriteEntry(file, ledger_key::kCpuModel, figures.cpuModel);
+  WriteEntry(file, ledger_key::kCpuCount, figures.cpuCount);
+  WriteEntry(file, ledger_key::kCpuMhz, figures.cpuMhz);
+  WriteEntry(file, ledger_key::kMemoryMib, figures.memoryMib);
   // Drive C:, the start directory's and the work directory's, each once, in order.
   bool used[26] = {};
   used['C' - 'A'] = true;
@@ -150,9 +274,9 @@ void WriteMachineLines(TextFile& file) {
   }
   for (int drive = 0; drive < 26; ++drive) {
     if (!used[drive]) continue;
-    const char key[] = {'f', 'r', 'e', 'e', '_', 'm', 'i', 'b', '.', static_cast<char>('A' + drive),
-                        '\0'};
-    WriteEntry(file, key, FreeDiskMebibytes(drive + 1));
+    const char letter[] = {static_cast<char>('A' + drive), '\0'};
+    WriteEntry(file, (ShortText(ledger_key::kFreeMibPrefix) + letter).view(),
+               FreeDiskMebibytes(drive + 1));
   }
   const ShortText hashed[] = {figures.osName,
                               figures.osVersion,
@@ -161,7 +285,7 @@ void WriteMachineLines(TextFile& file) {
                               NumberToText(figures.cpuCount),
                               NumberToText(figures.cpuMhz),
                               NumberToText(figures.memoryMib)};
-  WriteEntry(file, "machine_id", MachineId(hashed, 7));
+  WriteEntry(file, ledger_key::kMachineId, MachineId(hashed, 7));
   WriteLine(file);
 }
 
@@ -179,28 +303,34 @@ ShortText TestName(TestId id) {
 void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
   if (!activity.measured) return;
   WriteEntry(
-      file, "busy_percent",
+      file, ledger_key::kBusyPercent,
       NumberToText(activity.busyPermille / 10) + "." + NumberToText(activity.busyPermille % 10));
   for (int i = 0; i < activity.topCount; ++i) {
-    const ShortText prefix = ShortText("other.") + NumberToText(i + 1) + ".";
-    WriteEntry(file, (prefix + "name").view(), ShortText(activity.top[i].name));
-    WriteEntry(file, (prefix + "pid").view(), static_cast<int64_t>(activity.top[i].id));
-    WriteEntry(file, (prefix + "cpu_ms").view(), static_cast<int64_t>(activity.top[i].cpuMs));
+    const ShortText prefix = ShortText(ledger_key::kOtherPrefix) + NumberToText(i + 1);
+    WriteEntry(file, (prefix + ledger_key::kOtherName).view(), ShortText(activity.top[i].name));
+    WriteEntry(file, (prefix + ledger_key::kOtherPid).view(),
+               static_cast<int64_t>(activity.top[i].id));
+    WriteEntry(file, (prefix + ledger_key::kOtherCpuMs).view(),
+               static_cast<int64_t>(activity.top[i].cpuMs));
   }
-  WriteEntry(file, "unnamed_cpu_ms", static_cast<int64_t>(activity.unnamedCpuMs));
+  WriteEntry(file, ledger_key::kUnnamedCpuMs, static_cast<int64_t>(activity.unnamedCpuMs));
+  WriteEntry(file, ledger_key::kProcessesSeen, activity.processesSeen);
+  WriteEntry(file, ledger_key::kProcessesFollowed, activity.processesFollowed);
+  // What the ledger missed is its own shortcoming, never the measured program's.
+  if (activity.incomplete) WriteEntry(file, ledger_key::kLedgerIncomplete, "yes");
 }
 
 void WriteTestLines(TextFile& file) {
-  WriteEntry(file, "block", "test");
-  WriteEntry(file, "test", TestName(ledger.test));
-  WriteEntry(file, "start", ledger.start);
-  WriteEntry(file, "end", FormatTimestamp());
-  WriteEntry(file, "outcome", outcomeText);
-  if (!fatalCode.empty()) WriteEntry(file, "fatal", fatalCode);
-  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, "note", ledger.notes[i]);
+  WriteEntry(file, ledger_key::kBlock, kTestBlock);
+  WriteEntry(file, ledger_key::kTest, TestName(ledger.test));
+  WriteEntry(file, ledger_key::kStart, ledger.start);
+  WriteEntry(file, ledger_key::kEnd, FormatTimestamp());
+  WriteEntry(file, ledger_key::kOutcome, outcomeText);
+  if (!fatalCode.empty()) WriteEntry(file, ledger_key::kFatal, fatalCode);
+  for (int i = 0; i < ledger.noteCount; ++i) WriteEntry(file, ledger_key::kNote, ledger.notes[i]);
 
-  WriteEntry(file, "encoding_time", ledger.encodingTime);
-  WriteEntry(file, "process_figure", ledger.processFigure);
+  WriteEntry(file, ledger_key::kEncodingTime, ledger.encodingTime);
+  WriteEntry(file, ledger_key::kProcessFigure, ledger.processFigure);
 
   WriteMeasurementLines(file, ledger.activity);
   WriteLine(file);
@@ -236,7 +366,7 @@ void EndTest(const char* outcome, const ShortText& code) {
 
 void RecordFatalError(const ShortText& message) {
   const int blank = PositionOf(" ", message);
-  EndTest("fatal", blank > 0 ? Substring(message, 1, blank - 1) : message);
+  EndTest(kOutcomeFatal, blank > 0 ? Substring(message, 1, blank - 1) : message);
 }
 
 }  // namespace
@@ -293,6 +423,13 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
          (fullPath.length() == scratch.length() || fullPath[scratch.length()] == '\\');
 }
 
+void ReplaceControlBytes(char* name) {
+  for (; *name != '\0'; ++name) {
+    const unsigned char byte = static_cast<unsigned char>(*name);
+    if (byte < 0x20 || byte == 0x7F) *name = '?';
+  }
+}
+
 ShortText MachineId(const ShortText* figures, int count) {
   uint64_t hash = kHashStart;
   for (int i = 0; i < count; ++i) hash = HashBytes("\n", HashBytes(figures[i].view(), hash));
@@ -305,21 +442,22 @@ ShortText MachineId(const ShortText* figures, int count) {
   return ShortText(digits);
 }
 
-void StartActivityLedger() {
+void StartActivityLedger(RunFileLister moreRunFiles) {
   ledger = Ledger();
   SetFatalErrorWitness({});
   if (runState.debugMode) return;
   const ShortText name = GetEnvironmentValue(kActivityLedgerVariable);
   if (name.empty()) return;
   ledger.path = FullWindowsPath(name, runState.startDir);
-  if (LedgerNameRefused(ledger.path, runState.startDir, runState.tempDir)) {
-    ConsoleWrite(kRefused);
-    ConsoleWriteLine(ledger.path);
-    return;
-  }
+  ledger.moreRunFiles = moreRunFiles;
   ledger.on = true;
   SetFatalErrorWitness({RecordFatalError, WriteLedgerNotice});
   AppendOrStop(WriteMachineLines);
+  // A refusal at the start is told at once; the run then goes on without a ledger.
+  if (ledger.refused) {
+    ConsoleWriteLine(ledger.failure);
+    ledger.failure = ShortText();
+  }
 }
 
 void LedgerTestStarts(TestId id, const ShortText& testLog) {
@@ -334,14 +472,16 @@ void LedgerTestStarts(TestId id, const ShortText& testLog) {
 
 int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments) {
   if (!ledger.on) return RunProgram(program, arguments);
-  tally.snapshots = 0;
-  tally.count = 0;
+  ClearTally(tally);
   TakeSnapshot(SnapshotReading::Every);
   const int32_t started =
       RunProgramWithTicks(program, arguments, kSnapshotIntervalMs, TakeTickSnapshot);
   TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
+  // The names as the ledger and the console show them, taken once for both.
+  for (int i = 0; i < ledger.activity.topCount; ++i)
+    ReplaceControlBytes(ledger.activity.top[i].name);
   return started;
 }
 
@@ -359,14 +499,25 @@ void WriteBusiestOtherProgram() {
 }
 
 void LedgerTestEnds(LedgerOutcome outcome) {
-  static constexpr const char* kOutcomes[] = {"official", "unofficial", "invalid", "skipped"};
+  static constexpr const char* kOutcomes[] = {kOutcomeOfficial, kOutcomeUnofficial, kOutcomeInvalid,
+                                              kOutcomeSkipped};
   // A skipped test wrote no log of its own.
   if (outcome == LedgerOutcome::Skipped) ledger.testLog = ShortText();
   EndTest(kOutcomes[static_cast<int>(outcome)], ShortText());
 }
 
 void WriteLedgerNotice() {
-  if (ledger.failure.empty()) return;
-  ConsoleWrite(kNotWritten);
-  ConsoleWriteLine(ledger.failure);
+  if (!ledger.failure.empty()) ConsoleWriteLine(ledger.failure);
+}
+
+ShortText LedgerJoint(std::string_view tail, int64_t size) {
+  const std::string_view version = kLedgerVersionLine;
+  const bool lineEnded = !tail.empty() && tail.back() == '\n';
+  // The version line alone, or a last block ended by its empty line.
+  if (size <= static_cast<int64_t>(version.size() + 2)) return lineEnded ? "" : "\r\n";
+  const auto endsWith = [tail](std::string_view end) {
+    return tail.size() >= end.size() && Slice(tail, tail.size() - end.size()) == end;
+  };
+  if (endsWith("\n\n") || endsWith("\n\r\n")) return ShortText();
+  return ShortText(lineEnded ? "" : "\r\n") + ledger_key::kCut + "=1\r\n\r\n";
 }

@@ -1,15 +1,16 @@
 // The activity ledger: an opt-in side file, named by TARSEL_ACTIVITY_LOG, that records
 // which machine ran the tests and, for each test started, its outcome (invalid ones
 // with their notes) and what other programs used the processor during its measurement
-// (docs/activity-ledger.md has the format). It never changes a result, an exit status,
-// the main log or, when it is off, anything at all: unset, every call here does
-// nothing, and the measured command is run exactly as before.
+// (logs/ledger_format.h and docs/activity-ledger.md have the format). It never changes
+// a result, an exit status, the main log or, when it is off, anything at all: unset,
+// every call here does nothing, and the measured command is run exactly as before.
 //
 // The file is opened, appended to and closed for each block; a block that fails
 // half-way is taken back as a main log record is, so earlier blocks stay intact.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/short_text.h"
 #include "tests/test_id.h"
@@ -17,15 +18,21 @@
 /// The variable that names the ledger.
 inline constexpr char kActivityLedgerVariable[] = "TARSEL_ACTIVITY_LOG";
 
-/// The first line of every ledger.
-inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
+/// The most files of the run that the ledger tells itself apart from.
+inline constexpr int kMaxRunFiles = 96;
+
+/// Names, as full Windows paths, the files the run reads or writes beyond those the
+/// ledger knows itself (the main log, the test outputs and the pack contents); the
+/// count given. Asked again before every block, as the analysis finds more.
+using RunFileLister = int (*)(ShortText* names, int capacity);
 
 /// Switches the ledger on when TARSEL_ACTIVITY_LOG is set and not empty, outside debug
 /// mode (which records nothing), and appends the machine's block. Call with the start
-/// directory current and runState's start and work directories known. A name that is
-/// the main log, a test log or a file the run deletes is refused with one console line,
-/// and the run goes on without a ledger.
-void StartActivityLedger();
+/// directory current and runState's start and work directories known. A ledger that is
+/// a file of the run (whatever name or link leads there), a symbolic link, or a file
+/// that is neither empty nor a ledger is refused with one console line, here or, when
+/// that shows only later, where the notice goes, and the run goes on without it.
+void StartActivityLedger(RunFileLister moreRunFiles = nullptr);
 
 /// A test begins: the reading of its start time. `testLog` is the test log it writes,
 /// relative to the start directory.
@@ -48,7 +55,8 @@ enum class LedgerOutcome { Official, Unofficial, Invalid, Skipped };
 /// skipped) before the log is deleted. A fatal error ends the test's block itself.
 void LedgerTestEnds(LedgerOutcome outcome);
 
-/// "Activity ledger not written: <reason>" when a block could not be written.
+/// "Activity ledger not written: <reason>" when a block could not be written, or the
+/// refusal line when the ledger was refused after the start.
 void WriteLedgerNotice();
 
 // The pure parts, for the tests.
@@ -63,6 +71,18 @@ ShortText FullWindowsPath(const ShortText& path, const ShortText& base);
 /// anything in the scratch directory.
 bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
                        const ShortText& tempDir);
+
+/// A process name as the ledger and the console show it, changed in place up to its
+/// terminating zero: every byte below 0x20 (line ends, Ctrl-Z, the escape of console
+/// sequences) and 0x7F becomes "?", so that no name can end a line or the text, or
+/// steer the tester's console. Other bytes stay as they are.
+void ReplaceControlBytes(char* name);
+
+/// How the next block joins the `tail` (the last bytes) of an existing ledger that
+/// holds `size` bytes: nothing when it ends where a block ends (after an empty line,
+/// or right after the version line), else a line end when its last line lacks one,
+/// then the cut mark and an empty line.
+ShortText LedgerJoint(std::string_view tail, int64_t size);
 
 /// The machine id: 16 lower-case hexadecimal digits, a 64-bit FNV-1a hash of the
 /// figures' texts, each followed by a line end.

@@ -1,14 +1,18 @@
 // The activity ledger's file: created with its version line, appended to block by block,
-// a failed block taken back; a refused name writes nothing. POSIX for the variable.
+// a failed block taken back; a refused name writes nothing, whatever link leads to a
+// file of the run; a cut ledger gets the cut mark. POSIX for the variable and the links.
 #include "logs/activity_ledger.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "logs/ledger_format.h"
 #include "platform/file_faults.h"
 #include "platform/io_result.h"
 #include "platform/posix/test_support_posix.h"
+#include "run/analysis.h"
 #include "run/run_fixture.h"
 
 namespace {
@@ -101,6 +105,95 @@ TEST_F(ActivityLedgerTest, NoFileForARefusedOrUnwritableName) {
     RunSkippingDivX();
     EXPECT_FALSE(Exists(folder() / name));
     EXPECT_EQ(TakeIoResult(), 0);
+  }
+}
+
+namespace fs = std::filesystem;
+
+// Every way to a file of the run that the name alone does not tell, and files that are
+// not a ledger: nothing is written, nothing created, and the console has the refusal.
+TEST_F(ActivityLedgerTest, RefusesFilesOfTheRunByIdentityLinksAndOtherFiles) {
+  MakeFolder("pack");
+  MakeFolder("win/system32");
+  MakeFolder("shared");
+  const std::string mainLog = "zentravo-kelv-tarsel.log";
+  for (const char* file : {"zentravo-kelv-tarsel.log", "test.mpg", "pack/pack.001",
+                           "win/system32/divx.dll", "notes.txt"}) {
+    WriteBytes(folder() / file, std::string(file) + " as it was\r\n");
+  }
+  ScopedEnvironment windir("WINDIR", ProgramPathOf(folder() / "win").c_str());
+  struct Case {
+    const char* ledger;  ///< the name in TARSEL_ACTIVITY_LOG
+    const char* plant;   ///< "link" a symbolic link, "hard" a hard link, "folder" a linked folder
+    const char* target;  ///< relative to the test's folder
+    const char* refusal;
+    const char* untouched;  ///< a file that must stay as it was, or not come to be
+  };
+  const Case cases[] = {
+      {"a1.txt", "link", "zentravo-kelv-tarsel.log", "a symbolic link", "zentravo-kelv-tarsel.log"},
+      {"a2.txt", "hard", "zentravo-kelv-tarsel.log", "a file of the run itself",
+       "zentravo-kelv-tarsel.log"},
+      {"a3.txt", "hard", "test.mpg", "a file of the run itself", "test.mpg"},
+      {"a4.txt", "hard", "pack/pack.001", "a file of the run itself", "pack/pack.001"},
+      {"a5.txt", "hard", "win/system32/divx.dll", "a file of the run itself",
+       "win/system32/divx.dll"},
+      {"shared/a6.txt", "link", "victim.txt", "a symbolic link", "victim.txt"},
+      {"notes.txt", "", "", "not a ledger", "notes.txt"},
+      {"up/nncron.out", "folder", ".", "a file of the run itself", "nncron.out"},
+      {"up2/zentravo-kelv-tarsel.log", "folder", ".", "a file of the run itself",
+       "zentravo-kelv-tarsel.log"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ledger);
+    const fs::path planted =
+        folder() / fs::path(c.ledger).parent_path().string() / fs::path(c.ledger).filename();
+    const std::string plant = c.plant;
+    if (plant == "link") fs::create_symlink(fs::absolute(folder() / c.target), planted);
+    if (plant == "hard") fs::create_hard_link(folder() / c.target, planted);
+    if (plant == "folder")
+      fs::create_directory_symlink(fs::absolute(folder()), planted.parent_path());
+    const fs::path untouched = folder() / c.untouched;
+    const bool existed = fs::exists(untouched);
+    const std::string before = existed ? ReadBytes(untouched) : "";
+    ScopedEnvironment variable(kActivityLedgerVariable, c.ledger);
+    testing::internal::CaptureStdout();
+    StartActivityLedger(ListFilesOfTheRun);
+    LedgerTestStarts(TestId::DivX, "001.log");
+    LedgerTestEnds(LedgerOutcome::Skipped);
+    WriteLedgerNotice();
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(console, std::string("Activity ledger refused, ") + c.refusal + ": " +
+                           FullWindowsPath(c.ledger, runState.startDir).c_str() + "\n");
+    EXPECT_EQ(fs::exists(untouched), existed);
+    if (existed) {
+      EXPECT_EQ(ReadBytes(untouched), before);
+    }
+    EXPECT_EQ(TakeIoResult(), 0);
+  }
+}
+
+// A ledger whose last block was cut short: the next block starts on a fresh line after
+// the cut mark, and an empty file gets the version line.
+TEST_F(ActivityLedgerTest, ACutLedgerGetsTheMarkBeforeTheNextBlock) {
+  const std::string version = "tarsel_activity_ledger=1\r\n";
+  const std::string cut = std::string("\r\n") + ledger_key::kCut + "=1\r\n\r\n";
+  const struct {
+    std::string before;
+    std::string joint;
+  } cases[] = {
+      {version + "block=machine\r\ncpu_mod", version + "block=machine\r\ncpu_mod" + cut},
+      {version + "block=test\r\n", version + "block=test\r\n" + cut.substr(2)},
+      {version + "block=test\r\n\r\n", version + "block=test\r\n\r\n"},
+      {"", version},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    WriteBytes(folder() / "activity.txt", c.before);
+    ScopedEnvironment variable(kActivityLedgerVariable, "activity.txt");
+    StartActivityLedger();
+    const std::string after = ReadBytes(folder() / "activity.txt");
+    EXPECT_EQ(after.substr(0, c.joint.size()), c.joint);
+    EXPECT_EQ(after.substr(c.joint.size(), 15), "block=machine\r\n");
   }
 }
 

@@ -1,7 +1,14 @@
-// The activity ledger's pure parts: full paths, refused names, the machine id.
+// The activity ledger's pure parts: full paths, refused names, process names, how a
+// block joins the file, the machine id.
 #include "logs/activity_ledger.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "logs/ledger_format.h"
 
 namespace {
 
@@ -53,6 +60,51 @@ TEST(LedgerNameRefused, TheRunsOwnFiles) {
   }
   // Without a work directory no pack content is deleted.
   EXPECT_FALSE(LedgerNameRefused("\\timer.exe", "D:\\Tarsel", ""));
+}
+
+TEST(ReplaceControlBytes, LineEndsCtrlZAndEscapesBecomeQuestionMarks) {
+  // A name, and how the ledger and the console show it.
+  const std::pair<const char*, const char*> cases[] = {
+      {"outlook.exe", "outlook.exe"},
+      {"two\nlines", "two?lines"},
+      {"cr\r", "cr?"},
+      {"cut\x1a", "cut?"},
+      {"\x1b[2J\x1b[Hclear", "?[2J?[Hclear"},
+      {"\x01\x1f\x7f", "???"},
+      {"\ttab", "?tab"},
+      {" ~", " ~"},                    // 0x20 and 0x7E stay
+      {"caf\xe9\x80", "caf\xe9\x80"},  // so do the system's 8-bit letters
+      {"", ""},
+  };
+  for (const auto& [original, shown] : cases) {
+    char name[32] = {};
+    std::snprintf(name, sizeof name, "%s", original);
+    ReplaceControlBytes(name);
+    EXPECT_STREQ(name, shown) << original;
+  }
+}
+
+TEST(LedgerJoint, AFreshLineAndTheCutMarkWhereNoBlockEnds) {
+  struct Case {
+    const char* tail;
+    int64_t size;
+    const char* joint;
+  };
+  const std::string cut = std::string("\r\n") + ledger_key::kCut + "=1\r\n\r\n";
+  const Case cases[] = {
+      {"=1\r\n", 26, ""},                // the version line alone
+      {"=1\n", 25, ""},                  // the same with a bare line feed
+      {"r=1", 24, "\r\n"},               // the version line without its line end
+      {"\n\r\n", 400, ""},               // after a block's empty line
+      {"a\n\n", 400, ""},                // the same with bare line feeds
+      {"ms=", 400, cut.c_str()},         // cut in the middle of a line
+      {"=1\r", 400, cut.c_str()},        // cut between CR and LF
+      {"=1\r\n", 400, cut.c_str() + 2},  // cut between two lines of a block
+      {"k\n", 400, cut.c_str() + 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LedgerJoint(c.tail, c.size), ShortText(c.joint)) << c.tail << " " << c.size;
+  }
 }
 
 TEST(MachineId, SixteenHexDigitsOfTheFiguresOnly) {

@@ -1,11 +1,15 @@
 // What other programs did during a measurement.
 #include "logs/activity_tally.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
 constexpr int kNoParent = -1;
+/// The process that adopts orphans.
+constexpr uint32_t kAdopter = 1;
 
 /// The index in the tally of the process, or -1. Snapshots list processes in much the
 /// same order each time, so the search starts after the last one found.
@@ -21,33 +25,82 @@ int FindTracked(const ActivityTally& tally, const ProcessSample& sample, int& hi
   return -1;
 }
 
+/// A place for a new process in a full account: that of a process that has used no
+/// processor time since it is followed and that this snapshot has not seen (yet); -1
+/// when there is none.
+int MakeRoom(ActivityTally& tally) {
+  for (int step = 0; step < tally.count; ++step) {
+    const int i = (tally.evictAt + step) % tally.count;
+    const TrackedProcess& tracked = tally.processes[i];
+    if (tracked.lastCpuMs == tracked.firstCpuMs && tracked.seenAt != tally.snapshots) {
+      tally.evictAt = i + 1;
+      return i;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 void MarkOwnProcesses(const ProcessSnapshot& snapshot, bool own[]) {
+  // The processes by id, so that a parent is found by a binary search.
+  static int byId[ProcessSnapshot::kCapacity];
   static int parentOf[ProcessSnapshot::kCapacity];
-  for (int i = 0; i < snapshot.count; ++i) {
-    const ProcessSample& process = snapshot.processes[i];
-    own[i] = process.id == snapshot.selfId ||
-             (snapshot.selfGroup != 0 && process.groupId == snapshot.selfGroup);
+  const int count = snapshot.count;
+  const ProcessSample* processes = snapshot.processes;
+  for (int i = 0; i < count; ++i) byId[i] = i;
+  std::sort(byId, byId + count, [processes](int a, int b) {
+    return processes[a].id < processes[b].id ||
+           (processes[a].id == processes[b].id && processes[a].startTime < processes[b].startTime);
+  });
+  uint64_t selfStart = UINT64_MAX;
+  for (int i = 0; i < count; ++i) {
+    if (processes[i].id == snapshot.selfId) selfStart = processes[i].startTime;
+  }
+  for (int i = 0; i < count; ++i) {
+    const ProcessSample& process = processes[i];
     parentOf[i] = kNoParent;
-    for (int j = 0; j < snapshot.count; ++j) {
-      const ProcessSample& parent = snapshot.processes[j];
-      if (j != i && parent.id == process.parentId && parent.startTime <= process.startTime) {
-        parentOf[i] = j;
-        break;
+    const int* at =
+        std::lower_bound(byId, byId + count, process.parentId,
+                         [processes](int k, uint32_t id) { return processes[k].id < id; });
+    for (; at != byId + count && processes[*at].id == process.parentId; ++at) {
+      if (*at != i && process.parentId != kAdopter &&
+          processes[*at].startTime <= process.startTime) {
+        parentOf[i] = *at;
       }
     }
+  }
+  for (int i = 0; i < count; ++i) {
+    const ProcessSample& process = processes[i];
+    const bool groupMember = snapshot.selfGroup != 0 && process.groupId == snapshot.selfGroup;
+    // A parent of the same group decides for its child (below); one outside it, or none,
+    // means the process was adopted.
+    const bool adopted =
+        parentOf[i] == kNoParent || processes[parentOf[i]].groupId != process.groupId;
+    own[i] =
+        process.id == snapshot.selfId || (groupMember && adopted && process.startTime > selfStart);
   }
   // Each pass carries ownership one generation further down.
   for (bool changed = true; changed;) {
     changed = false;
-    for (int i = 0; i < snapshot.count; ++i) {
+    for (int i = 0; i < count; ++i) {
       if (!own[i] && parentOf[i] != kNoParent && own[parentOf[i]]) {
         own[i] = true;
         changed = true;
       }
     }
   }
+}
+
+void ClearTally(ActivityTally& tally) {
+  tally.snapshots = 0;
+  tally.failedSnapshots = 0;
+  tally.incomplete = false;
+  tally.latestFirstStart = 0;
+  tally.firstBusyMs = tally.lastBusyMs = tally.firstTotalMs = tally.lastTotalMs = 0;
+  tally.widestSeen = tally.widestFollowed = 0;
+  tally.evictAt = 0;
+  tally.count = 0;
 }
 
 void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot) {
@@ -57,7 +110,11 @@ void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot) {
   if (first) {
     tally.firstBusyMs = snapshot.busyMs;
     tally.firstTotalMs = snapshot.totalMs;
-    tally.firstComplete = snapshot.complete;
+    for (int i = 0; i < snapshot.count; ++i) {
+      if (snapshot.processes[i].startTime > tally.latestFirstStart) {
+        tally.latestFirstStart = snapshot.processes[i].startTime;
+      }
+    }
   }
   tally.lastBusyMs = snapshot.busyMs;
   tally.lastTotalMs = snapshot.totalMs;
@@ -71,21 +128,41 @@ void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot) {
       TrackedProcess& tracked = tally.processes[found];
       tracked.lastCpuMs = sample.cpuMs;
       tracked.own = tracked.own || own[i];
+      tracked.seenAt = tally.snapshots;
       continue;
     }
-    // Beyond the capacity a process is not followed; its time counts as unnamed.
-    if (tally.count >= ActivityTally::kCapacity) continue;
-    TrackedProcess& added = tally.processes[tally.count++];
+    const int place = tally.count < ActivityTally::kCapacity ? tally.count++ : MakeRoom(tally);
+    // Without a place it is not followed; its time counts as unnamed.
+    if (place < 0) continue;
+    TrackedProcess& added = tally.processes[place];
     added = TrackedProcess();
     added.id = sample.id;
     added.startTime = sample.startTime;
-    // A process the first snapshot did not see started during the measurement, and all
-    // its time belongs to it; unless that snapshot had to leave processes out.
-    added.firstCpuMs = first || !tally.firstComplete ? sample.cpuMs : 0;
+    // A process that started after every one the first snapshot saw did all its work
+    // during the measurement; any other was there before, and only counts from here.
+    added.firstCpuMs = !first && sample.startTime > tally.latestFirstStart ? 0 : sample.cpuMs;
     added.lastCpuMs = sample.cpuMs;
     added.own = own[i];
+    added.seenAt = tally.snapshots;
     std::memcpy(added.name, sample.name, sizeof added.name);
   }
+  // Those of this snapshot that the account follows now; a place made for a later one
+  // may have gone to an earlier one of the same snapshot.
+  int followed = 0;
+  for (int i = 0; i < tally.count; ++i) followed += tally.processes[i].seenAt == tally.snapshots;
+  const int seen = snapshot.seen > snapshot.count ? snapshot.seen : snapshot.count;
+  const int leftOut = seen - followed;
+  if (leftOut > 0) tally.incomplete = true;
+  if (leftOut > tally.widestSeen - tally.widestFollowed ||
+      (leftOut == tally.widestSeen - tally.widestFollowed && seen > tally.widestSeen)) {
+    tally.widestSeen = seen;
+    tally.widestFollowed = seen - leftOut;
+  }
+}
+
+void AddFailedSnapshot(ActivityTally& tally) {
+  ++tally.failedSnapshots;
+  tally.incomplete = true;
 }
 
 ActivitySummary SummarizeActivity(const ActivityTally& tally) {
@@ -123,5 +200,8 @@ ActivitySummary SummarizeActivity(const ActivityTally& tally) {
       tally.lastTotalMs > tally.firstTotalMs ? tally.lastTotalMs - tally.firstTotalMs : 0;
   summary.busyPermille = total > 0 ? static_cast<int>((busy * 1000 + total / 2) / total) : 0;
   summary.unnamedCpuMs = busy > named ? busy - named : 0;
+  summary.processesSeen = tally.widestSeen;
+  summary.processesFollowed = tally.widestFollowed;
+  summary.incomplete = tally.incomplete;
   return summary;
 }

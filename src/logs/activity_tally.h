@@ -16,28 +16,48 @@ struct TrackedProcess {
   uint64_t firstCpuMs = 0;  ///< at the first snapshot, 0 for a process started since
   uint64_t lastCpuMs = 0;   ///< at the last snapshot that saw it
   bool own = false;         ///< a process of the measurement itself, in any snapshot
+  int seenAt = 0;           ///< the last snapshot that saw it, counted from 1
   char name[ProcessSample::kNameCapacity + 1] = {};
 };
 
-/// The running account of one measurement.
+/// The running account of one measurement. It follows every process up to kCapacity;
+/// beyond that a process that has used no processor time during the measurement makes
+/// room for a new one, so the busy ones stay followed.
 struct ActivityTally {
-  static constexpr int kCapacity = 1024;
+  static constexpr int kCapacity = 8192;
 
   int snapshots = 0;
-  bool firstComplete = true;  ///< the first snapshot listed every process
+  int failedSnapshots = 0;  ///< listings the system did not give
+  bool incomplete = false;  ///< a listing left processes out, or the account did
+  /// The newest start among the processes of the first snapshot: one that started later
+  /// did all its work during the measurement.
+  uint64_t latestFirstStart = 0;
   uint64_t firstBusyMs = 0, lastBusyMs = 0, firstTotalMs = 0, lastTotalMs = 0;
+  /// The listing that left the most processes out (or else the largest): how many
+  /// processes it found and how many of them the account follows.
+  int widestSeen = 0, widestFollowed = 0;
+  int evictAt = 0;  ///< where the search for a process to make room starts
   int count = 0;
   TrackedProcess processes[kCapacity];
 };
 
 /// Marks in `own` (one flag per process of the snapshot) the measurement's own
-/// processes: the program itself, those of its process group (where the system has
-/// groups) and those whose chain of parents leads to it. A parent that started after
-/// its child is no parent: its id was reused.
+/// processes: the program itself and its descendants, and the members of its process
+/// group (where the system has groups) that started after it: a process whose parent
+/// has left is adopted by another, but keeps its group. A member of the group that
+/// started earlier (a job the same script started before the program) is another
+/// program, and so is a child of it. A parent that started after its child is no
+/// parent: its id was reused; process 1 adopts orphans and is no parent either.
 void MarkOwnProcesses(const ProcessSnapshot& snapshot, bool own[]);
+
+/// Empties the account for a new measurement, without touching its whole table.
+void ClearTally(ActivityTally& tally);
 
 /// Adds one snapshot to the account; the first one starts it.
 void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot);
+
+/// A listing the system did not give: the account is incomplete.
+void AddFailedSnapshot(ActivityTally& tally);
 
 /// One of the busiest other processes.
 struct OtherProcess {
@@ -55,6 +75,9 @@ struct ActivitySummary {
   int topCount = 0;
   OtherProcess top[kTopCount];  ///< by processor time, most first; ties by id
   uint64_t unnamedCpuMs = 0;    ///< busy time that no process seen accounts for
+  int processesSeen = 0;        ///< as ActivityTally::widestSeen
+  int processesFollowed = 0;    ///< as ActivityTally::widestFollowed
+  bool incomplete = false;      ///< some process or listing was missed
 };
 
 /// The busiest other processes (only those that used processor time), the busy share

@@ -37,7 +37,7 @@ std::unique_ptr<ProcessSnapshot> Snapshot(uint64_t busyMs, uint64_t totalMs,
   return snapshot;
 }
 
-TEST(MarkOwnProcesses, TheProgramItsGroupAndItsDescendants) {
+TEST(MarkOwnProcesses, TheProgramItsDescendantsAndLaterMembersOfItsGroup) {
   // Windows has no groups (0); the chain of parents decides there.
   const auto snapshot = Snapshot(0, 0,
                                  {
@@ -46,16 +46,26 @@ TEST(MarkOwnProcesses, TheProgramItsGroupAndItsDescendants) {
                                      {101, 100, 100, 60, 0, "cmd"},
                                      {102, 101, 0, 61, 0, "timer.exe"},
                                      {103, 102, 0, 62, 0, "vdubm.exe"},
-                                     {104, 1, 100, 63, 0, "same group"},
+                                     {104, 1, 100, 63, 0, "adopted by init"},
                                      {105, 1, 105, 64, 0, "detached"},
                                      // Its parent's id now belongs to a later process.
                                      {106, 107, 0, 20, 0, "orphan"},
                                      {107, 100, 0, 70, 0, "reused id"},
+                                     // The script that started the program started a
+                                     // busy job first; the job's children are its own.
+                                     {90, 1, 100, 10, 0, "script"},
+                                     {91, 90, 100, 40, 0, "busy job"},
+                                     {108, 91, 100, 80, 0, "job's child"},
+                                     {109, 91, 109, 81, 0, "job's child, own group"},
+                                     {110, 1, 100, 50, 0, "same tick"},
+                                     {111, 5, 100, 82, 0, "adopted by a reaper"},
+                                     {5, 1, 5, 1, 0, "reaper"},
                                  });
-  bool own[9] = {};
+  bool own[16] = {};
   MarkOwnProcesses(*snapshot, own);
-  const bool expected[9] = {false, true, true, true, true, true, false, false, true};
-  for (int i = 0; i < 9; ++i) {
+  const bool expected[16] = {false, true,  true,  true,  true,  true,  false, false,
+                             true,  false, false, false, false, false, true,  false};
+  for (int i = 0; i < 16; ++i) {
     EXPECT_EQ(own[i], expected[i]) << snapshot->processes[i].name;
   }
 }
@@ -132,6 +142,51 @@ TEST(SummarizeActivity, OtherProcessesDuringTheMeasurement) {
       EXPECT_EQ(summary.top[i].cpuMs, c.topCpuMs[i]);
     }
     EXPECT_EQ(summary.unnamedCpuMs, c.unnamedCpuMs);
+  }
+}
+
+// A crowded machine: every process is followed up to the capacity; beyond it the busy
+// ones still are, and the account says how many it left out.
+TEST(SummarizeActivity, TheBusyOneOfACrowdedMachineIsNamed) {
+  struct Crowd {
+    int idle;       // idle processes, in every snapshot
+    bool busyLate;  // the busy one starts after the first snapshot
+    int seen, followed;
+    bool incomplete;
+  };
+  const Crowd crowds[] = {
+      {5000, false, 5001, 5001, false},
+      {ActivityTally::kCapacity, true, ActivityTally::kCapacity + 1, ActivityTally::kCapacity,
+       true},
+  };
+  for (const Crowd& crowd : crowds) {
+    SCOPED_TRACE(crowd.idle);
+    auto tally = std::make_unique<ActivityTally>();
+    for (int round = 0; round < 3; ++round) {
+      auto snapshot = Snapshot(round * 1000, round * 2000, {});
+      for (int i = 0; i < crowd.idle; ++i) {
+        snapshot->processes[snapshot->count++] = ProcessSample();
+        snapshot->processes[snapshot->count - 1].id = static_cast<uint32_t>(1000 + i);
+        snapshot->processes[snapshot->count - 1].cpuMs = 7;
+      }
+      snapshot->seen = snapshot->count;
+      if (round > 0 || !crowd.busyLate) {
+        ProcessSample busy;
+        busy.id = 999;
+        busy.startTime = crowd.busyLate ? 5 : 0;
+        busy.cpuMs = static_cast<uint64_t>(round) * 400;
+        std::strcpy(busy.name, "hog");
+        AddProcessSample(*snapshot, busy);
+      }
+      AddSnapshot(*tally, *snapshot);
+    }
+    const ActivitySummary summary = SummarizeActivity(*tally);
+    ASSERT_EQ(summary.topCount, 1);
+    EXPECT_STREQ(summary.top[0].name, "hog");
+    EXPECT_EQ(summary.top[0].cpuMs, 800u);
+    EXPECT_EQ(summary.processesSeen, crowd.seen);
+    EXPECT_EQ(summary.processesFollowed, crowd.followed);
+    EXPECT_EQ(summary.incomplete, crowd.incomplete);
   }
 }
 

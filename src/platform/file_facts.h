@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/short_text.h"
+#include "platform/text_file.h"
 
 struct FileFacts {
   bool isDirectory = false;
@@ -21,6 +22,10 @@ struct FileFacts {
 /// opening its contents and without changing anything of it (its times included).
 /// False when it does not exist or cannot be asked.
 bool ReadFileFacts(const ShortText& path, FileFacts& facts);
+
+/// The same of the file that `file` has open (a text file open for writing): the
+/// file itself, whatever name and links led to it. False when the system cannot tell.
+bool ReadOpenFileFacts(const TextFile& file, FileFacts& facts);
 
 inline bool SameFile(const FileFacts& a, const FileFacts& b) {
   return a.volume == b.volume && a.index == b.index;

@@ -15,6 +15,12 @@ enum class HandleMode {
   ReadShared,         ///< read only, read and write sharing, existing file
   ReadWriteCreate,    ///< read and write, shared, created or emptied
   ReadWriteExisting,  ///< read and write, shared, existing file
+  /// Read and write, shared, a file that must not exist yet (a link in its place
+  /// counts as one); never emptied.
+  ReadWriteNew,
+  /// Read and write, shared, existing file, never through a symbolic link as the last
+  /// part of the name (kIoSymbolicLink; Windows 2000 and XP have no links to files).
+  ReadWriteExistingNoLink,
 };
 
 int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle);

@@ -13,6 +13,8 @@ constexpr int32_t kIoAccessDenied = 5;
 constexpr int32_t kIoSharingViolation = 32;
 constexpr int32_t kIoFileNotOpen = 103;
 constexpr int32_t kIoBadNumber = 106;
+/// A name whose last part is a symbolic link, opened by a mode that never follows one.
+constexpr int32_t kIoSymbolicLink = 1921;
 
 /// Returns the pending code and resets it to 0.
 int32_t TakeIoResult();

@@ -19,18 +19,28 @@ struct ProcessSample {
   char name[kNameCapacity + 1] = {};  ///< image name only, cut at 31 characters
 };
 
-/// The processes of one moment and the machine's processor time up to it.
+/// The processes of one moment and the machine's processor time up to it. Large enough
+/// for every process of all but the most crowded machines; beyond it the busiest are kept
+/// (AddProcessSample).
 struct ProcessSnapshot {
-  static constexpr int kCapacity = 1024;
+  static constexpr int kCapacity = 8192;
 
   uint64_t busyMs = 0;   ///< processor time not spent idle, all processors together
   uint64_t totalMs = 0;  ///< all processor time, idle included
   uint32_t selfId = 0;   ///< the program's own process
   uint32_t selfGroup = 0;
-  bool complete = true;  ///< false when processes beyond kCapacity were left out
+  /// Processes the system listed; more than `count` when some were left out (beyond
+  /// kCapacity, or unreadable). Every field starts at zero, so that a snapshot kept for
+  /// the program's whole life takes no memory until it is filled.
+  int seen = 0;
   int count = 0;
   ProcessSample processes[kCapacity];
 };
+
+/// Adds a listed process. A full snapshot keeps the busiest: the new one takes the place
+/// of the one with the least processor time so far when it has more, the program itself
+/// stays.
+void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample);
 
 /// How much of each process a snapshot reads anew.
 enum class SnapshotReading {
@@ -42,9 +52,12 @@ enum class SnapshotReading {
 };
 
 /// Lists every process with its processor time, and the machine's totals. False when
-/// the system gives no list; the snapshot is then empty. Snapshots taken one after the
-/// other reuse what the earlier ones opened and read (never inherited by a started
-/// program); FinishProcessSnapshots lets it go.
+/// the system gives no list; the snapshot is then empty. A process whose figures cannot
+/// be read (the system refuses a file) is left out, counted in `seen` only. Snapshots
+/// never take what the measured program needs: on POSIX they hold open at most a
+/// quarter of the open-file limit and never more than half of what is free of it. Those
+/// taken one after the other reuse what the earlier ones opened and read (never
+/// inherited by a started program); FinishProcessSnapshots lets it go.
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading);
 
 /// Releases what the snapshots since the last call keep open or allocated.

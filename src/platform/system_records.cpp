@@ -8,15 +8,6 @@
 
 namespace {
 
-/// Appends a sample; a full snapshot marks itself incomplete instead.
-void Append(ProcessSnapshot& snapshot, const ProcessSample& sample) {
-  if (snapshot.count >= ProcessSnapshot::kCapacity) {
-    snapshot.complete = false;
-    return;
-  }
-  snapshot.processes[snapshot.count++] = sample;
-}
-
 /// Reads an unsigned decimal field at `at` and moves past it and the blanks after it.
 bool ReadField(std::string_view line, size_t& at, uint64_t& value) {
   const size_t begin = at;
@@ -54,6 +45,24 @@ constexpr RecordOffsets kOffsets32 = {kNameField, 0x3C, 0x44, 0x48, 0x4C, false}
 constexpr RecordOffsets kOffsets64 = {kNameField, 0x40, 0x50, 0x58, 0x60, true};
 
 }  // namespace
+
+void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample) {
+  ++snapshot.seen;
+  if (snapshot.count < ProcessSnapshot::kCapacity) {
+    snapshot.processes[snapshot.count++] = sample;
+    return;
+  }
+  int least = -1;
+  for (int i = 0; i < snapshot.count; ++i) {
+    const ProcessSample& kept = snapshot.processes[i];
+    if (kept.id == snapshot.selfId) continue;
+    if (least < 0 || kept.cpuMs < snapshot.processes[least].cpuMs) least = i;
+  }
+  if (least >= 0 &&
+      (sample.id == snapshot.selfId || snapshot.processes[least].cpuMs < sample.cpuMs)) {
+    snapshot.processes[least] = sample;
+  }
+}
 
 bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSample& sample) {
   const size_t open = line.find(" (");
@@ -142,7 +151,7 @@ void ReadProcessRecords(const unsigned char* buffer, size_t size, uintptr_t buff
       }
       sample.name[kept] = '\0';
     }
-    if (sample.id != 0) Append(snapshot, sample);
+    if (sample.id != 0) AddProcessSample(snapshot, sample);
 
     const uint32_t next = ReadAt<uint32_t>(record, 0);
     if (next == 0) break;

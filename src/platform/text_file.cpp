@@ -185,6 +185,48 @@ void OpenTextForAppend(TextFile& file, const ShortText& name) {
   Begin(file, name, handle, TextFileState::Writing);
 }
 
+void OpenOrCreateTextForAppend(TextFile& file, const ShortText& name, bool& created) {
+  created = false;
+  FileHandle handle = 0;
+  if (file.state != TextFileState::Closed) CloseOpenFile(file);
+  file.name = name;
+  int32_t code = OpenHandle(name, HandleMode::ReadWriteExistingNoLink, handle);
+  if (code == kIoFileNotFound || code == kIoPathNotFound) {
+    created = true;
+    code = OpenHandle(name, HandleMode::ReadWriteNew, handle);
+  }
+  const bool opened = code == 0;
+  int64_t size = 0;
+  if (code == 0) code = HandleSize(handle, size);
+  if (code == 0) code = SeekHandle(handle, size);
+  if (code != 0) {
+    if (opened) CloseHandleOf(handle);
+    SetIoResult(code);
+    return;
+  }
+  Begin(file, name, handle, TextFileState::Writing);
+}
+
+int32_t ReadBackText(TextFile& file, int64_t offset, char* bytes, int32_t count) {
+  if (!MayWrite(file)) return -1;
+  int64_t size = 0;
+  int32_t code = HandleSize(file.handle, size);
+  if (code == 0) code = SeekHandle(file.handle, offset);
+  int32_t have = 0;
+  while (code == 0 && have < count) {
+    int32_t got = 0;
+    code = ReadHandle(file.handle, bytes + have, count - have, got);
+    if (got == 0) break;
+    have += got;
+  }
+  if (code == 0) code = SeekHandle(file.handle, size);
+  if (code != 0) {
+    SetIoResult(code);
+    return -1;
+  }
+  return have;
+}
+
 ShortText ReadLine(TextFile& file) {
   if (!MayRead(file)) return ShortText();
   char line[kLongestLine];

@@ -32,6 +32,17 @@ void CreateText(TextFile& file, const ShortText& name);
 /// Ctrl-Z among its last 128 bytes. Never creates the file.
 void OpenTextForAppend(TextFile& file, const ShortText& name);
 
+/// Opens `name` for writing at its end, creating it when missing (`created` then
+/// true, also when the creation failed), never emptying it and never through a
+/// symbolic link as the last part of the name (kIoSymbolicLink). Nothing of the file
+/// is cut.
+void OpenOrCreateTextForAppend(TextFile& file, const ShortText& name, bool& created);
+
+/// Right after an open for writing, before anything is written: reads up to `count`
+/// bytes from `offset` into `bytes` and moves back to the end. The number read; -1
+/// and a pending code on failure.
+int32_t ReadBackText(TextFile& file, int64_t offset, char* bytes, int32_t count);
+
 /// The current line, at most 255 characters looked at (carriage returns are dropped
 /// but counted), then moves past the line's end.
 ShortText ReadLine(TextFile& file);

@@ -1,13 +1,16 @@
 // Reading activity ledgers.
 #include "report/ledger_parser.h"
 
-#include "report/log_parser.h"
 #include "report/test_names.h"
 
 namespace {
 
 // Ledger values are one short text each; longer lines are cut here.
 constexpr size_t kLongestLedgerLine = 512;
+
+/// "other.1.name": the busiest other process of a test.
+const std::string kBusiestNameKey =
+    std::string(ledger_key::kOtherPrefix) + "1" + ledger_key::kOtherName;
 
 }  // namespace
 
@@ -25,32 +28,17 @@ std::string FingerprintName(const LedgerMachine& machine) {
 }
 
 void LedgerParser::EndBlock() {
-  if (block_ == "machine" && !machine_.found) {
+  if (block_ == kMachineBlock && !machine_.found) {
     machine_ = blockMachine_;
     machine_.found = true;
-  } else if (block_ == "test") {
+  } else if (block_ == kTestBlock) {
     LedgerTest test;
     test.test = TestOfOption(test_);
     test.outcome = outcome_;
     test.busiest = busiest_;
-    int64_t date = 0;
-    std::string_view rest;
-    if (ReadDate(start_, date, rest)) test.start = date * 1000000;
     // The time of day counts too, for --since and --until compare whole stamps.
-    if (rest.size() == 12 && rest.substr(0, 4) == " at ") {
-      int64_t clock = 0;
-      bool digits = true;
-      for (size_t i = 4; i < 12; ++i) {
-        if (i == 6 || i == 9) {
-          digits = digits && rest[i] == ':';
-        } else if (rest[i] >= '0' && rest[i] <= '9') {
-          clock = clock * 10 + (rest[i] - '0');
-        } else {
-          digits = false;
-        }
-      }
-      if (digits) test.start += clock;
-    }
+    int64_t start = 0;
+    if (ReadTimestamp(start_, start)) test.start = start;
     sink_(test, context_);
   }
   block_.clear(), test_.clear(), outcome_.clear(), start_.clear(), busiest_.clear();
@@ -70,22 +58,24 @@ void LedgerParser::TakeLine(std::string_view line) {
   if (equals == std::string_view::npos) return;
   const std::string_view key = line.substr(0, equals);
   const std::string_view value = line.substr(equals + 1);
+  // Whatever the cut block held is not to be trusted: no test or machine comes of it.
+  if (key == ledger_key::kCut) return block_.clear();
   struct Field {
     std::string_view key;
     std::string* target;
   } const fields[] = {
-      {"block", &block_},
-      {"test", &test_},
-      {"outcome", &outcome_},
-      {"start", &start_},
-      {"other.1.name", &busiest_},
-      {"cpu_model", &blockMachine_.cpuModel},
-      {"cpu_count", &blockMachine_.cpuCount},
-      {"memory_mib", &blockMachine_.memoryMib},
-      {"os_name", &blockMachine_.osName},
-      {"os_version", &blockMachine_.osVersion},
-      {"os_build", &blockMachine_.osBuild},
-      {"machine_id", &blockMachine_.machineId},
+      {ledger_key::kBlock, &block_},
+      {ledger_key::kTest, &test_},
+      {ledger_key::kOutcome, &outcome_},
+      {ledger_key::kStart, &start_},
+      {kBusiestNameKey, &busiest_},
+      {ledger_key::kCpuModel, &blockMachine_.cpuModel},
+      {ledger_key::kCpuCount, &blockMachine_.cpuCount},
+      {ledger_key::kMemoryMib, &blockMachine_.memoryMib},
+      {ledger_key::kOsName, &blockMachine_.osName},
+      {ledger_key::kOsVersion, &blockMachine_.osVersion},
+      {ledger_key::kOsBuild, &blockMachine_.osBuild},
+      {ledger_key::kMachineId, &blockMachine_.machineId},
   };
   for (const Field& field : fields) {
     if (key == field.key) field.target->assign(value);

@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-/// The version line that a ledger's first line must be.
-inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
+#include "logs/ledger_format.h"
 
 /// True when `start`, the first bytes of a file, begin with the version line and its
 /// line end.
@@ -29,7 +28,7 @@ std::string FingerprintName(const LedgerMachine& machine);
 struct LedgerTest {
   int test = -1;             ///< TestIndex order; -1 for an unknown test
   std::string_view outcome;  ///< "official", "invalid" ...
-  int64_t start = 0;         ///< the start as YYYYMMDDhhmmss, 0 when unreadable
+  int64_t start = 0;         ///< the start as ReadTimestamp reads it, 0 when unreadable
   std::string_view busiest;  ///< other.1.name; empty when none was named
 };
 

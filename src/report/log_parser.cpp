@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "logs/ledger_format.h"
 #include "logs/main_log.h"
 #include "report/test_names.h"
 
@@ -18,33 +19,9 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Reads digits at the start of `text` (at most 9) into `value`; false without any.
-bool ReadDigits(std::string_view& text, int64_t& value) {
-  size_t count = 0;
-  value = 0;
-  while (count < text.size() && count < 9 && IsDigit(text[count])) {
-    value = value * 10 + (text[count] - '0');
-    ++count;
-  }
-  text.remove_prefix(count);
-  return count > 0;
-}
-
 bool Skip(std::string_view& text, std::string_view what) {
   if (!StartsWith(text, what)) return false;
   text.remove_prefix(what.size());
-  return true;
-}
-
-// "HH:MM:SS" as hhmmss.
-bool ReadClock(std::string_view text, int64_t& clock) {
-  int64_t hour, minute, second;
-  if (!ReadDigits(text, hour) || !Skip(text, ":") || !ReadDigits(text, minute) ||
-      !Skip(text, ":") || !ReadDigits(text, second) || !text.empty()) {
-    return false;
-  }
-  if (hour > 23 || minute > 59 || second > 59) return false;
-  clock = hour * 10000 + minute * 100 + second;
   return true;
 }
 
@@ -65,18 +42,6 @@ bool ReadSeconds(std::string_view text, double& seconds) {
   }
   if (i != text.size()) return false;
   seconds = value;
-  return true;
-}
-
-bool ReadDate(std::string_view text, int64_t& date, std::string_view& rest) {
-  int64_t day, month, year;
-  if (!ReadDigits(text, day) || !Skip(text, ".") || !ReadDigits(text, month) || !Skip(text, ".") ||
-      !ReadDigits(text, year)) {
-    return false;
-  }
-  if (day < 1 || day > 31 || month < 1 || month > 12 || year > 9999) return false;
-  date = (year * 100 + month) * 100 + day;
-  rest = text;
   return true;
 }
 
@@ -106,12 +71,8 @@ void MainLogParser::TakeLine(std::string_view line, bool cut) {
       case Expect::Added: {
         std::string_view rest = line;
         if (Skip(rest, kRecordAdded)) {
-          int64_t date = 0, clock = 0;
-          std::string_view afterDate;
-          if (ReadDate(rest, date, afterDate) && Skip(afterDate, " at ") &&
-              ReadClock(afterDate, clock)) {
-            record_.added = date * 1000000 + clock;
-          }
+          int64_t added = 0;
+          if (ReadTimestamp(rest, added)) record_.added = added;
           expect_ = Expect::Time;
           return;
         }

@@ -43,10 +43,6 @@ struct LogTally {
 /// with more digits. False for any other text.
 bool ReadSeconds(std::string_view text, double& seconds);
 
-/// Reads "DD.MM.YYYY" as YYYYMMDD; false when it is not such a date. `rest` gets
-/// what follows the year.
-bool ReadDate(std::string_view text, int64_t& date, std::string_view& rest);
-
 class MainLogParser {
  public:
   using RecordSink = void (*)(const LogRecord& record, void* context);

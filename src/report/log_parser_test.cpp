@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/ledger_parser.h"
 #include "report/test_names.h"
 
 namespace {
@@ -70,6 +71,10 @@ TEST(MainLogParser, ReadsRecordsAsTheBenchmarkWritesThemInPiecesOfAnySize) {
        {.records = 1}},
       {"unreadable date",
        kHeader + Record(kDivX, "3", "32.01.2024 at 10:00:00"),
+       {"divx official 0 3 3.0000"},
+       {.records = 1}},
+      {"impossible time",
+       kHeader + Record(kDivX, "3", "01.03.2024 at 24:00:00"),
        {"divx official 0 3 3.0000"},
        {.records = 1}},
       {"unknown label",
@@ -163,6 +168,26 @@ TEST(MainLogParser, KnowsTheLabelOfEveryTest) {
         << l.label;
     EXPECT_EQ(TestOfOption(l.option), MeaningOfLabel(l.label).test);
   }
+}
+
+// A writer that finds a block cut short ends it with the cut mark: neither the cut
+// machine block nor the cut test counts, the complete blocks after it do.
+TEST(LedgerParser, DropsTheBlockThatTheCutMarkEnds) {
+  const std::string text =
+      "tarsel_activity_ledger=1\r\nblock=machine\r\ncpu_model=Cut\r\ncut=1\r\n\r\n"
+      "block=machine\r\ncpu_model=Whole\r\n\r\n"
+      "block=test\r\ntest=divx\r\noutcome=offi\r\ncut=1\r\n\r\n"
+      "block=test\r\ntest=xvid\r\noutcome=official\r\n\r\n";
+  std::vector<std::string> outcomes;
+  LedgerParser parser(
+      [](const LedgerTest& test, void* context) {
+        static_cast<std::vector<std::string>*>(context)->emplace_back(test.outcome);
+      },
+      &outcomes);
+  parser.Feed(text.data(), text.size());
+  parser.Finish();
+  EXPECT_EQ(parser.machine().cpuModel, "Whole");
+  EXPECT_EQ(outcomes, std::vector<std::string>{"official"});
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "report/log_parser.h"
+#include "logs/ledger_format.h"
 #include "report/test_names.h"
 
 const char kReportUsage[] =

@@ -139,7 +139,7 @@ void KeepLedgerTest(const LedgerTest& test, void* context) {
   const ReportOptions& options = tests.run->options;
   if (test.test < 0 || !options.tests[test.test] || !InRange(options, test.start)) return;
   LedgerTest kept = test;
-  kept.outcome = test.outcome == "invalid" ? "invalid" : "";
+  kept.outcome = test.outcome == kOutcomeInvalid ? kOutcomeInvalid : "";
   kept.busiest = {};
   tests.kept.push_back(kept);
   tests.names.emplace_back(test.busiest);

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "logs/activity_ledger.h"
 #include "packs/file_checks.h"
+#include "packs/test_pack.h"
 #include "platform/console.h"
 #include "platform/directories.h"
 #include "platform/disk.h"
@@ -17,7 +19,9 @@
 #include "run/fatal_error.h"
 #include "run/fatal_messages.h"
 #include "run/run_state.h"
+#include "tests/automation.h"
 #include "tests/test_id.h"
+#include "tests/test_table.h"
 
 namespace {
 
@@ -261,4 +265,30 @@ void WriteEligibilityReport() {
 void AnalyzeEnvironment() {
   WriteAnalysisReport();
   WriteEligibilityReport();
+}
+
+int ListFilesOfTheRun(ShortText* names, int capacity) {
+  int count = 0;
+  const auto add = [&](const ShortText& name) {
+    if (count < capacity && !name.empty()) {
+      names[count++] = FullWindowsPath(name, runState.startDir);
+    }
+  };
+  for (const ClipProbe& clip : kClipProbes) add(ShortText(clip.file));
+  for (const TestDefinition& test : kTestDefinitions) {
+    add(runState.startDir + kPackDirectoryAfterStart + "\\" + ShortText(test.pack));
+  }
+  add(kMarkerFile);
+  const ShortText systemDir = GetEnvironmentValue("WINDIR") + kSystemDirAfterWindir;
+  for (const SystemFileProbe& probe : kSystemFileProbes) {
+    add(systemDir + "\\" + ShortText(probe.file));
+  }
+  for (const ProgramProbe& probe : kProgramProbes) {
+    if (!(runState.*probe.dir).empty()) add(runState.*probe.dir + ShortText(probe.file));
+  }
+  if (!runState.procoderDir.empty()) {
+    add(runState.procoderDir + kProfileDirAfterProcoder + kProfileAfterProfileDir);
+  }
+  add(runState.comSpec);
+  return count;
 }

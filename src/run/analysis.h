@@ -1,6 +1,8 @@
 // The environment analysis: what the machine offers, and which tests may run on it.
 #pragma once
 
+#include "platform/short_text.h"
+
 /// Probes the operating system, drive C:, the two source clips and the free space
 /// they need, the codecs, QuickTime, the encoders and the automation manager, one
 /// report line each, in that order; then writes the eligibility report, one line per
@@ -11,3 +13,9 @@
 /// and the second heading, with "#030" when the operating system is not accepted or
 /// "#031" when neither clip is present.
 void AnalyzeEnvironment();
+
+/// The files that the analysis looks at and the tests read, as full Windows paths, for
+/// the ledger to tell itself apart from (a RunFileLister): the source clips, the
+/// packs, the marker file, the codecs and QuickTime, the programs found so far, the
+/// ProCoder profile and the command interpreter. The count, at most `capacity`.
+int ListFilesOfTheRun(ShortText* names, int capacity);

@@ -70,7 +70,7 @@ void RunBenchmark() {
   ParseArguments();
   if (runState.selection[0] == SelectionCode::End) PrintUsage();
 
-  StartActivityLedger();
+  StartActivityLedger(ListFilesOfTheRun);
   AnalyzeEnvironment();
   WriteAnnouncement(runState.selection);
   DispatchSelection(runState.selection, RunTest);

@@ -2,7 +2,8 @@
 // and without TARSEL_ACTIVITY_LOG, show the same console, commands and main log; an
 // unwritable ledger costs one console line and nothing else. And a competitor: a busy
 // program beside a measurement that the timing tool calls too little of the processor,
-// which the ledger names among the other programs.
+// which the ledger names among the other programs. And the report reads a ledger the
+// program wrote.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,12 +12,15 @@
 #include <vector>
 
 #include "encoding_tests_support.h"
+#include "launch.h"
 
 namespace encoding {
 namespace {
 
 const std::string kLedgerVariable = "TARSEL_ACTIVITY_LOG";
 const std::string kLedgerName = "activity.txt";
+/// An open-file limit below the number of processes on any machine the tests run on.
+constexpr int kFewFiles = 48;
 
 std::function<void(SimulatedMachine&)> LedgerNamed(const std::string& name,
                                                    std::function<void(SimulatedMachine&)> more) {
@@ -69,6 +73,11 @@ class LedgerOnAndOff : public ScenarioSuite<LedgerOnAndOff> {
     all["fatal on"] = Scenario({}, {"-divx"}, LedgerNamed(kLedgerName, blockedMainLog));
     all["unwritable"] = Scenario({}, {"-divx"}, LedgerNamed("missing\\" + kLedgerName, nullptr));
     all["divx off"] = Scenario({}, {"-divx"});
+    // Fewer open files allowed than the machine has processes: the ledger must leave the
+    // measured program the descriptors it needs.
+    const auto fewFiles = [](SimulatedMachine& machine) { machine.SetOpenFileLimit(kFewFiles); };
+    all["few files off"] = Scenario({}, {"-divx"}, fewFiles);
+    all["few files on"] = Scenario({}, {"-divx"}, LedgerNamed(kLedgerName, fewFiles));
     RunAll();
   }
 
@@ -109,6 +118,65 @@ TEST_F(LedgerOnAndOff, AllTestsTheSameWithTheLedger) {
   EXPECT_EQ(Values(entries, "machine_id").size(), 1u);
 }
 
+// tarsel-report on the folder of the "-all" run: it reads the ledger beside the main log,
+// names the machine by the ledger's figures, and counts its busiest other programs.
+TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
+  const Scenario& on = Ran("all on");
+  const auto entries = LedgerEntries(*on.machine);
+  const auto only = [&entries](const std::string& key) {
+    const std::vector<std::string> values = Values(entries, key);
+    return values.size() == 1 ? values[0] : "(" + key + " not once)";
+  };
+  // The report's name of a machine, written out here: a change on either side shows.
+  const std::string machine = only("cpu_model") + ", " + only("cpu_count") + " CPU, " +
+                              only("memory_mib") + " MiB, " + only("os_name") + " " +
+                              only("os_version") + " (" + only("os_build") + "), " +
+                              only("machine_id");
+  const auto json = [](const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+      if (c == '\\' || c == '"') quoted += '\\';
+      quoted += c;
+    }
+    return quoted + "\"";
+  };
+
+  Launch report;
+  report.program = TARSEL_REPORT;
+  report.environment = {"PATH=/usr/bin:/bin"};
+  report.directory = on.machine->root();
+  report.arguments = {"--format", "json", on.machine->HostPath(kStart).string()};
+  const ProgramRun ran = RunHostProcess(report);
+  ASSERT_EQ(ran.exitCode, 0) << ran.errors;
+  const std::string& out = ran.console;
+  EXPECT_NE(out.find("\"results\": 7,\n  \"main_logs\": 1,\n  \"ledgers\": 1,"), std::string::npos)
+      << out;
+  EXPECT_NE(
+      out.find("{\"name\": " + json(machine) +
+               ", \"named_by\": \"ledger\", \"main_logs\": 1, \"ledgers\": 1, \"busiest\": ["),
+      std::string::npos)
+      << out;
+  // One official result of each test, none of them invalid.
+  const std::string row = "{\"machine\": " + json(machine) + ", \"results\": 1, ";
+  size_t rows = 0;
+  for (size_t at = out.find(row); at != std::string::npos; at = out.find(row, at + 1)) ++rows;
+  EXPECT_EQ(rows, 7u) << out;
+  EXPECT_EQ(out.find("\"invalid_results\": 1"), std::string::npos) << out;
+
+  // The busiest other program of most tests (on a tie the first by name) comes first.
+  std::map<std::string, int> busiest;
+  for (const std::string& name : Values(entries, "other.1.name")) ++busiest[name];
+  std::pair<std::string, int> first;
+  for (const auto& [name, count] : busiest) {
+    if (count > first.second) first = {name, count};
+  }
+  const std::string list = busiest.empty()
+                               ? "\"busiest\": []}"
+                               : "\"busiest\": [{\"program\": " + json(first.first) +
+                                     ", \"times\": " + std::to_string(first.second) + "}";
+  EXPECT_NE(out.find(list), std::string::npos) << list << "\n" << out;
+}
+
 TEST_F(LedgerOnAndOff, AFatalRunTheSameWithTheLedger) {
   const Scenario& off = Ran("fatal off");
   const Scenario& on = Ran("fatal on");
@@ -130,6 +198,16 @@ TEST_F(LedgerOnAndOff, AnUnwritableLedgerCostsOneLine) {
                           kLedgerName + "\n");
   ExpectSameRun(off, on, console);
   EXPECT_FALSE(on.machine->Exists(kStart + "\\missing"));
+}
+
+TEST_F(LedgerOnAndOff, FewOpenFilesTheSameWithTheLedger) {
+  const Scenario& off = Ran("few files off");
+  const Scenario& on = Ran("few files on");
+  ExpectSameRun(off, on, off.run.console);
+  EXPECT_NE(NormalizedMainLog(*off.machine).find("Official DivX"), std::string::npos);
+  const auto entries = LedgerEntries(*on.machine);
+  EXPECT_EQ(Values(entries, "outcome"), std::vector<std::string>({"official"}));
+  EXPECT_EQ(Values(entries, "busy_percent").size(), 1u);
 }
 
 /// The competitor's name: at most 15 characters, all of them in the ledger.

@@ -32,6 +32,7 @@ struct Launch {
   /// Once the console holds this text, Ctrl-C is pressed: SIGINT goes to the process
   /// group of the program (and of everything it started). Empty: never.
   std::string interruptAt;
+  int openFileLimit = 0;  ///< the soft limit of open files it starts with; 0: inherited
 };
 
 /// What one run did.
@@ -61,6 +62,7 @@ struct MachineLaunch {
   std::vector<std::string> arguments;
   std::function<void(const std::string& consoleSoFar)> onOutput;
   std::string interruptAt;  ///< as in Launch; the native launcher only
+  int openFileLimit = 0;    ///< as in Launch; the native launcher only
   /// The Wine prefix of a machine that the testbed laid out for Wine (WineLayoutOptions):
   /// the program then runs in it through the machine's own launcher
   /// C:\testbed\launch.exe, and the prefix lives on with the machine. Empty otherwise.

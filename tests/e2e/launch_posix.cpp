@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,11 @@ ProgramRun RunHostProcess(const Launch& launch) {
     setpgid(0, 0);
     signal(SIGINT, SIG_DFL);
     signal(SIGQUIT, SIG_DFL);
+    rlimit files;
+    if (launch.openFileLimit > 0 && getrlimit(RLIMIT_NOFILE, &files) == 0) {
+      files.rlim_cur = static_cast<rlim_t>(launch.openFileLimit);
+      if (setrlimit(RLIMIT_NOFILE, &files) != 0) _exit(125);
+    }
     const int null = open("/dev/null", O_RDONLY);
     if (null < 0 || dup2(null, 0) < 0 || dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0 ||
         chdir(directory.c_str()) != 0) {
@@ -141,6 +147,7 @@ ProgramRun LaunchNatively(const MachineLaunch& machine) {
   launch.directory = machine.startDirectory;
   launch.onOutput = machine.onOutput;
   launch.interruptAt = machine.interruptAt;
+  launch.openFileLimit = machine.openFileLimit;
   // The stand-in's own tools (cut, tr, rm) are found along PATH.
   launch.environment = {
       "TARSEL_DRIVES=" + machine.drivesFolder.string(),

@@ -279,14 +279,15 @@ std::vector<RecordedEvent> SimulatedMachine::RecordedEvents() const {
 }
 
 MachineLaunch SimulatedMachine::LaunchOf(const std::vector<std::string>& arguments) const {
-  MachineLaunch launch;
-  launch.drivesFolder = drivesFolder_;
-  launch.startDirectory = HostPath(startDirectory_);
-  launch.variables = variables_;
-  launch.commandLog = commandLog_;
-  launch.arguments = arguments;
-  launch.winePrefix = winePrefix_;
-  return launch;
+  return MachineLaunch{.drivesFolder = drivesFolder_,
+                       .startDirectory = HostPath(startDirectory_),
+                       .variables = variables_,
+                       .commandLog = commandLog_,
+                       .arguments = arguments,
+                       .onOutput = nullptr,
+                       .interruptAt = "",
+                       .openFileLimit = openFileLimit_,
+                       .winePrefix = winePrefix_};
 }
 
 ProgramRun SimulatedMachine::Run(const std::vector<std::string>& arguments,

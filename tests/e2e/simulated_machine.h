@@ -89,6 +89,10 @@ class SimulatedMachine {
   void SetVariable(const std::string& name, const std::string& value);
   void UnsetVariable(const std::string& name);
 
+  /// The soft limit of open files the program starts with (natively only); 0: as the
+  /// test binary's.
+  void SetOpenFileLimit(int limit) { openFileLimit_ = limit; }
+
   /// Points TARSEL_DRIVES somewhere else, for instance at a folder that is missing.
   void SetDrivesFolder(const std::filesystem::path& folder) { drivesFolder_ = folder; }
 
@@ -141,6 +145,7 @@ class SimulatedMachine {
   std::filesystem::path testbed_;     ///< the testbed's machine folder; empty otherwise
   std::filesystem::path winePrefix_;  ///< the machine's own prefix when laid out for Wine
   std::string layoutError_;
+  int openFileLimit_ = 0;
 };
 
 /// Whether the interpreter was given exactly `expected`. On a difference it says how far

@@ -6,11 +6,9 @@
 #include "platform/file_facts.h"
 #include "platform/posix/host_paths_posix.h"
 
-bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
-  std::string host;
-  if (path.empty() || !MapToHostPath(path.view(), host)) return false;
-  struct stat status;
-  if (stat(host.c_str(), &status) != 0) return false;
+namespace {
+
+bool Take(const struct stat& status, FileFacts& facts) {
   facts.isDirectory = S_ISDIR(status.st_mode);
   facts.size = static_cast<int64_t>(status.st_size);
   facts.modified =
@@ -18,4 +16,19 @@ bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
   facts.volume = static_cast<uint64_t>(status.st_dev);
   facts.index = static_cast<uint64_t>(status.st_ino);
   return true;
+}
+
+}  // namespace
+
+bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
+  std::string host;
+  if (path.empty() || !MapToHostPath(path.view(), host)) return false;
+  struct stat status;
+  return stat(host.c_str(), &status) == 0 && Take(status, facts);
+}
+
+bool ReadOpenFileFacts(const TextFile& file, FileFacts& facts) {
+  if (file.state == TextFileState::Closed) return false;
+  struct stat status;
+  return fstat(static_cast<int>(file.handle), &status) == 0 && Take(status, facts);
 }

@@ -50,12 +50,22 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
     case HandleMode::ReadWriteExisting:
       flags |= O_RDWR;
       break;
+    case HandleMode::ReadWriteNew:
+      // Exclusive creation never follows a link, dangling or not.
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
+    case HandleMode::ReadWriteExistingNoLink:
+      flags |= O_RDWR | O_NOFOLLOW;
+      break;
   }
   int fd;
   do {
     fd = open(host.c_str(), flags, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return IoCodeOfErrno(errno, host);
+  if (fd < 0) {
+    if (errno == ELOOP && mode == HandleMode::ReadWriteExistingNoLink) return kIoSymbolicLink;
+    return IoCodeOfErrno(errno, host);
+  }
 
   struct stat status;
   if (fstat(fd, &status) != 0) return Refuse(fd, IoCodeOfErrno(errno));

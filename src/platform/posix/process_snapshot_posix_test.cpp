@@ -1,7 +1,10 @@
 // Snapshots from /proc: between full readings a process that slept is carried as last
-// read, one that works is read again, one that ended is gone.
+// read, one that works is read again, one that ended is gone; and however many
+// processes there are, the snapshots leave the program most of its open-file limit.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +15,10 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/backend_posix.h"
 #include "platform/posix/system_records_posix.h"
 #include "platform/process_snapshot.h"
+#include "platform/test_support.h"
 
 namespace {
 
@@ -108,6 +113,55 @@ TEST(ProcessSnapshotPosix, BetweenFullReadingsOnlyWorkingProcessesAreReadAgain) 
   ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Active));
   EXPECT_EQ(CpuOf(snapshot, ended), kMissing);
   FinishProcessSnapshots();
+}
+
+int OpenDescriptorCount() {
+  int count = 0;
+  DIR* listing = opendir("/proc/self/fd");
+  if (listing == nullptr) return -1;
+  while (const dirent* entry = readdir(listing)) count += entry->d_name[0] != '.';
+  closedir(listing);
+  return count - 1;  // the listing's own
+}
+
+class ProcessSnapshotFolder : public TempFolderTest {};
+
+// A machine of 300 processes and a limit of 40 open files beyond those already open:
+// every process is listed, one whose name holds a line end too, and the snapshots keep
+// at most a quarter of the limit.
+TEST_F(ProcessSnapshotFolder, ManyProcessesAndFewOpenFiles) {
+  constexpr int kProcesses = 300;
+  const std::filesystem::path folder = std::filesystem::current_path() / "proc";
+  std::filesystem::create_directory(folder);
+  WriteBytes(folder / "stat", "cpu  100 0 100 800 0 0 0 0 0 0\n");
+  for (int id = 1; id <= kProcesses; ++id) {
+    std::filesystem::create_directory(folder / std::to_string(id));
+    WriteBytes(folder / std::to_string(id) / "stat",
+               std::to_string(id) + (id == 7 ? " (two\nlines) " : " (p) ") +
+                   "S 1 1 1 0 -1 0 0 0 0 0 " + std::to_string(id) + " 0 0 0 20 0 1 0 5 1000 10\n");
+  }
+  const int before = OpenDescriptorCount();
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit few = saved;
+  few.rlim_cur = static_cast<rlim_t>(before + 40);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+
+  SetProcessFolder(folder.c_str());
+  static ProcessSnapshot snapshot;
+  const bool taken = TakeProcessSnapshot(snapshot, SnapshotReading::Every);
+  const int held = OpenDescriptorCount() - before;
+  const bool again = TakeProcessSnapshot(snapshot, SnapshotReading::Active);
+  SetProcessFolder("/proc");
+  setrlimit(RLIMIT_NOFILE, &saved);
+
+  ASSERT_TRUE(taken);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(snapshot.count, kProcesses);
+  EXPECT_EQ(snapshot.seen, kProcesses);
+  // The folder and its "stat", and at most a quarter of the limit.
+  EXPECT_LE(held, 2 + (before + 40) / 4);
+  EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
 }  // namespace

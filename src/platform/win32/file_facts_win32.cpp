@@ -4,17 +4,11 @@
 
 #include "platform/file_facts.h"
 
-bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
-  if (path.empty()) return false;
-  // Backup semantics open folders too; no access right is needed for the facts.
-  const HANDLE handle =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+namespace {
+
+bool FactsOf(HANDLE handle, FileFacts& facts) {
   BY_HANDLE_FILE_INFORMATION information;
-  const bool known = GetFileInformationByHandle(handle, &information) != 0;
-  CloseHandle(handle);
-  if (!known) return false;
+  if (GetFileInformationByHandle(handle, &information) == 0) return false;
   const auto wide = [](DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; };
   facts.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   facts.size = static_cast<int64_t>(wide(information.nFileSizeHigh, information.nFileSizeLow));
@@ -23,4 +17,25 @@ bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
   facts.volume = information.dwVolumeSerialNumber;
   facts.index = wide(information.nFileIndexHigh, information.nFileIndexLow);
   return true;
+}
+
+}  // namespace
+
+bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
+  if (path.empty()) return false;
+  // Backup semantics open folders too; no access right is needed for the facts, and
+  // full sharing lets the file be opened while others hold it, and others open it
+  // meanwhile (closed at once: the clip checks open the clips exclusively).
+  const HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = FactsOf(handle, facts);
+  CloseHandle(handle);
+  return known;
+}
+
+bool ReadOpenFileFacts(const TextFile& file, FileFacts& facts) {
+  return file.state != TextFileState::Closed &&
+         FactsOf(reinterpret_cast<HANDLE>(file.handle), facts);
 }

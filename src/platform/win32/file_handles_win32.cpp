@@ -48,7 +48,12 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
       disposition = CREATE_ALWAYS;
       break;
     case HandleMode::ReadWriteExisting:
+    case HandleMode::ReadWriteExistingNoLink:
       access = GENERIC_READ | GENERIC_WRITE;
+      break;
+    case HandleMode::ReadWriteNew:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_NEW;
       break;
   }
   if (name.empty()) return ERROR_FILE_NOT_FOUND;

@@ -79,7 +79,7 @@ bool ReadProcessorTimes(QuerySystemInformation query, uint64_t& busyMs, uint64_t
 
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading) {
   snapshot.count = 0;
-  snapshot.complete = true;
+  snapshot.seen = 0;
   snapshot.selfId = GetCurrentProcessId();
   snapshot.selfGroup = 0;
   const QuerySystemInformation query = FindQuery();
