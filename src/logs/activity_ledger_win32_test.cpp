@@ -84,19 +84,14 @@ const Way kWays[] = {
      }},
 };
 
-class LedgerRefusalWin32 : public RunFixture, public ::testing::WithParamInterface<Way> {
+class LedgerRefusalWin32 : public RunInFolderFixture, public ::testing::WithParamInterface<Way> {
  protected:
-  void SetUp() override {
-    RunFixture::SetUp();
-    runState.startDir = ProgramPathOf(folder());
-    runState.tempDir = runState.startDir;
-  }
   void TearDown() override {
     // Off again, so that no later test meets this one's ledger.
     SetEnvironmentVariableA(kActivityLedgerVariable, nullptr);
     StartActivityLedger();
     RemoveDirectoryA((folder() / "j").string().c_str());  // a junction, not its target
-    RunFixture::TearDown();
+    RunInFolderFixture::TearDown();
   }
 };
 
