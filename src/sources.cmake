@@ -23,7 +23,8 @@ set(TARSEL_UNIT_TEST_SOURCES
   tests/automation_test.cpp tests/test_procedure_test.cpp tests/test_table_test.cpp
   tests/validation_test.cpp)
 if(TARSEL_BACKEND STREQUAL win32)
-  list(APPEND TARSEL_UNIT_TEST_SOURCES packs/test_pack_win32_test.cpp)
+  list(APPEND TARSEL_UNIT_TEST_SOURCES
+    logs/activity_ledger_win32_test.cpp packs/test_pack_win32_test.cpp)
 else()
   list(APPEND TARSEL_UNIT_TEST_SOURCES
     logs/activity_ledger_posix_test.cpp logs/main_log_posix_test.cpp

@@ -16,6 +16,11 @@ constexpr char kBusyFile[] = "competitor.busy";
 constexpr auto kLookEvery = std::chrono::milliseconds(50);
 constexpr auto kLongest = std::chrono::seconds(60);
 
+/// Whether the timer starts and stops the competitor; not when a script does.
+bool StartedByTimer() {
+  return !ReadControl(kCompetitorControl).empty() && ReadControl("competitor.by") != "script";
+}
+
 volatile bool stopped = false;
 
 void KeepBusy() {
@@ -46,8 +51,8 @@ bool AwaitHostFile(const std::string& host) {
 }  // namespace
 
 bool StartCompetitor() {
+  if (!StartedByTimer()) return true;
   const std::string name = ReadControl(kCompetitorControl);
-  if (name.empty()) return true;
   for (const char* file : {kStopFile, kBusyFile, kCompetitorTimeFile}) {
     std::remove(MachineFile(file).c_str());
   }
@@ -57,7 +62,7 @@ bool StartCompetitor() {
 }
 
 void StopCompetitor() {
-  if (ReadControl(kCompetitorControl).empty()) return;
+  if (!StartedByTimer()) return;
   WriteHostFile(MachineFile(kStopFile), "stop\n");
   AwaitHostFile(MachineFile(kCompetitorTimeFile));
 }

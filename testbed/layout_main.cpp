@@ -38,6 +38,7 @@ constexpr const char* kUsage =
     "  --xcopy-fails          xcopy copies nothing\n"
     "  --competitor NAME      the timing tool runs a busy program of this name (at most 15\n"
     "                         characters) beside the measured one, on every processor\n"
+    "  --script-job NAME      the same busy program, left to the caller's script to start\n"
     "  --pack-password N=TEXT pack N is sealed with another password\n"
     "  --pack-list N=wrong|malformed   pack N carries a wrong or malformed files.dat\n"
     "  --wine                 a machine for the Windows build under Wine (give --stand-in the\n"
@@ -116,9 +117,10 @@ int Layout(const std::vector<std::string>& args) {
       options.skippedOutputs.insert(value);
     } else if (option == "--hold" && Pair(value, name, text) && ReadNumber(text, number)) {
       options.heldOutputs[name] = static_cast<int>(number);
-    } else if (option == "--competitor" && !value.empty() && value.size() <= 15 &&
-               value.find_first_of("/\\\\:. ") == std::string::npos) {
+    } else if ((option == "--competitor" || option == "--script-job") && !value.empty() &&
+               value.size() <= 15 && value.find_first_of("/\\\\:. ") == std::string::npos) {
       options.competitor = value;
+      options.competitorByScript = option == "--script-job";
     } else if (option == "--timer-share" && ReadNumber(value, number)) {
       options.timerShare = static_cast<int>(number);
     } else if (option == "--marker-never-created" && ReadNumber(value, number)) {

@@ -438,6 +438,7 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
   if (options.xcopyFails) controls += "xcopy.fail=1\n";
   if (!options.competitor.empty()) {
     controls += "competitor=" + options.competitor + "\n";
+    if (options.competitorByScript) controls += "competitor.by=script\n";
     build.StandIn(testbed + "/" + options.competitor + (options.wine ? ".exe" : ""));
   }
   // Under Wine the recording interpreter hands every command on to Wine's own.

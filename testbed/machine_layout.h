@@ -46,6 +46,9 @@ struct MachineOptions {
   /// the machine folder under this name (at most 15 characters; ".exe" added under
   /// Wine). Empty: none.
   std::string competitor;
+  /// The competitor is the caller's to start (a script, before the program): the timer
+  /// leaves it alone.
+  bool competitorByScript = false;
   std::set<int> markerNeverCreated;  ///< test numbers (4 to 7) whose script never creates it
   std::set<int> markerNeverRemoved;  ///< test numbers whose script never removes it
   bool xcopyFails = false;

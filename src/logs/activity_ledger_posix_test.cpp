@@ -17,19 +17,14 @@
 
 namespace {
 
-class ActivityLedgerTest : public RunFixture {
+class ActivityLedgerTest : public RunInFolderFixture {
  protected:
-  void SetUp() override {
-    RunFixture::SetUp();
-    runState.startDir = ProgramPathOf(folder());
-    runState.tempDir = runState.startDir;
-  }
   void TearDown() override {
     ClearFileFaults();
     // Off again, so that no later test meets this one's ledger.
     ScopedEnvironment off(kActivityLedgerVariable, nullptr);
     StartActivityLedger();
-    RunFixture::TearDown();
+    RunInFolderFixture::TearDown();
   }
 
   /// One run that starts the ledger and skips DivX.

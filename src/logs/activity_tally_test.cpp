@@ -151,19 +151,30 @@ TEST(SummarizeActivity, TheBusyOneOfACrowdedMachineIsNamed) {
   struct Crowd {
     int idle;       // idle processes, in every snapshot
     bool busyLate;  // the busy one starts after the first snapshot
+    // The measured command, started after the first snapshot: an idle interpreter and its
+    // busier child, with no process groups (Windows).
+    bool measured;
     int seen, followed;
     bool incomplete;
   };
   const Crowd crowds[] = {
-      {5000, false, 5001, 5001, false},
-      {ActivityTally::kCapacity, true, ActivityTally::kCapacity + 1, ActivityTally::kCapacity,
-       true},
+      {5000, false, false, 5001, 5001, false},
+      {ActivityTally::kCapacity, true, false, ActivityTally::kCapacity + 1,
+       ActivityTally::kCapacity, true},
+      {ActivityTally::kCapacity - 1, true, true, ActivityTally::kCapacity + 3,
+       ActivityTally::kCapacity, true},
   };
   for (const Crowd& crowd : crowds) {
     SCOPED_TRACE(crowd.idle);
     auto tally = std::make_unique<ActivityTally>();
     for (int round = 0; round < 3; ++round) {
       auto snapshot = Snapshot(round * 1000, round * 2000, {});
+      if (crowd.measured) {
+        snapshot->selfGroup = 0;
+        ProcessSample self;
+        self.id = 100;
+        AddProcessSample(*snapshot, self);
+      }
       for (int i = 0; i < crowd.idle; ++i) {
         snapshot->processes[snapshot->count++] = ProcessSample();
         snapshot->processes[snapshot->count - 1].id = static_cast<uint32_t>(1000 + i);
@@ -177,6 +188,18 @@ TEST(SummarizeActivity, TheBusyOneOfACrowdedMachineIsNamed) {
         busy.cpuMs = static_cast<uint64_t>(round) * 400;
         std::strcpy(busy.name, "hog");
         AddProcessSample(*snapshot, busy);
+      }
+      if (crowd.measured && round > 0) {
+        const P chain[] = {{200, 100, 0, 5, 0, "cmd.exe"}, {201, 200, 0, 6, round * 600u, "enc"}};
+        for (const P& p : chain) {
+          ProcessSample sample;
+          sample.id = p.id;
+          sample.parentId = p.parentId;
+          sample.startTime = p.startTime;
+          sample.cpuMs = p.cpuMs;
+          std::strcpy(sample.name, p.name);
+          AddProcessSample(*snapshot, sample);
+        }
       }
       AddSnapshot(*tally, *snapshot);
     }

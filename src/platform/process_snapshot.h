@@ -17,6 +17,9 @@ struct ProcessSample {
                            ///< key of a process, since ids are reused
   uint64_t cpuMs = 0;      ///< processor time used so far, user and kernel together
   char name[kNameCapacity + 1] = {};  ///< image name only, cut at 31 characters
+  /// The program or a descendant listed after its parent, which a full snapshot keeps
+  /// whatever its processor time (set by AddProcessSample).
+  bool family = false;
 };
 
 /// The processes of one moment and the machine's processor time up to it. Large enough
@@ -35,11 +38,18 @@ struct ProcessSnapshot {
   int seen = 0;
   int count = 0;
   ProcessSample processes[kCapacity];
+  /// The ids of the program and of its descendants listed so far in this snapshot.
+  static constexpr int kFamilyCapacity = 64;
+  int familyCount = 0;
+  uint32_t family[kFamilyCapacity] = {};
 };
 
-/// Adds a listed process. A full snapshot keeps the busiest: the new one takes the place
-/// of the one with the least processor time so far when it has more, the program itself
-/// stays.
+/// Adds a listed process; the first one after `seen` was set to 0 begins a snapshot. A
+/// full snapshot keeps the busiest: the new one takes the place of the one with the least
+/// processor time so far when it has more. The program and its descendants listed after
+/// their parents stay, and always get a place: without an idle one in the middle (the
+/// command interpreter, the timing tool), the chain of parents, all that tells the
+/// program's own processes on Windows, would break.
 void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample);
 
 /// How much of each process a snapshot reads anew.

@@ -46,8 +46,17 @@ constexpr RecordOffsets kOffsets64 = {kNameField, 0x40, 0x50, 0x58, 0x60, true};
 
 }  // namespace
 
-void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample) {
+void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& listed) {
+  if (snapshot.seen == 0) snapshot.familyCount = 0;
   ++snapshot.seen;
+  ProcessSample sample = listed;
+  sample.family = sample.id == snapshot.selfId;
+  for (int i = 0; i < snapshot.familyCount && !sample.family; ++i) {
+    sample.family = snapshot.family[i] == sample.parentId;
+  }
+  if (sample.family && snapshot.familyCount < ProcessSnapshot::kFamilyCapacity) {
+    snapshot.family[snapshot.familyCount++] = sample.id;
+  }
   if (snapshot.count < ProcessSnapshot::kCapacity) {
     snapshot.processes[snapshot.count++] = sample;
     return;
@@ -55,11 +64,10 @@ void AddProcessSample(ProcessSnapshot& snapshot, const ProcessSample& sample) {
   int least = -1;
   for (int i = 0; i < snapshot.count; ++i) {
     const ProcessSample& kept = snapshot.processes[i];
-    if (kept.id == snapshot.selfId) continue;
+    if (kept.family) continue;
     if (least < 0 || kept.cpuMs < snapshot.processes[least].cpuMs) least = i;
   }
-  if (least >= 0 &&
-      (sample.id == snapshot.selfId || snapshot.processes[least].cpuMs < sample.cpuMs)) {
+  if (least >= 0 && (sample.family || snapshot.processes[least].cpuMs < sample.cpuMs)) {
     snapshot.processes[least] = sample;
   }
 }

@@ -44,6 +44,16 @@ class RunFixture : public TempFolderTest {
   }
 };
 
+/// A run that starts in the test's folder, which is its work directory too.
+class RunInFolderFixture : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    runState.startDir = ProgramPathOf(folder());
+    runState.tempDir = runState.startDir;
+  }
+};
+
 /// A run whose work directory and programs lie at short, known places, for the tests of
 /// the command texts built from them.
 class CommandTextFixture : public RunFixture {

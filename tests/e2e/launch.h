@@ -67,6 +67,10 @@ struct MachineLaunch {
   /// the program then runs in it through the machine's own launcher
   /// C:\testbed\launch.exe, and the prefix lives on with the machine. Empty otherwise.
   std::filesystem::path winePrefix;
+  /// A host program that a shell script starts in the background right before the
+  /// program, in the same process group, and ends after it, as a tester's script
+  /// would: the native launcher only. Empty: the program is started directly.
+  std::filesystem::path jobBefore;
 };
 
 /// How LaunchTarsel starts the program.

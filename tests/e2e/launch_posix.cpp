@@ -157,5 +157,13 @@ ProgramRun LaunchNatively(const MachineLaunch& machine) {
   for (const auto& [name, value] : machine.variables) {
     launch.environment.push_back(name + "=" + value);
   }
+  if (!machine.jobBefore.empty()) {
+    // sh -c SCRIPT sh JOB PROGRAM ARGUMENTS...: one shell, one process group for all.
+    const std::string script = "\"$1\" & job=$!; shift; \"$@\"; status=$?; kill $job; exit $status";
+    launch.arguments.insert(
+        launch.arguments.begin(),
+        {"-c", script, "sh", machine.jobBefore.string(), launch.program.string()});
+    launch.program = "/bin/sh";
+  }
   return RunHostProcess(launch);
 }

@@ -333,6 +333,7 @@ ProgramRun LaunchUnderWine(const MachineLaunch& machine) {
   std::string problem;
   if (!ReadWineSetup(setup, problem)) return Failure(problem);
   if (!machine.interruptAt.empty()) return Failure("Ctrl-C cannot be pressed under Wine");
+  if (!machine.jobBefore.empty()) return Failure("no script starts a job before it under Wine");
   if (!machine.winePrefix.empty()) return LaunchOnWineMachine(setup, machine);
   if (machine.variables.count("TARSEL_TESTBED") != 0) {
     return Failure("the testbed's whole machine runs under Wine only as laid out with --wine");

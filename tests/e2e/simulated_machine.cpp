@@ -287,7 +287,8 @@ MachineLaunch SimulatedMachine::LaunchOf(const std::vector<std::string>& argumen
                        .onOutput = nullptr,
                        .interruptAt = "",
                        .openFileLimit = openFileLimit_,
-                       .winePrefix = winePrefix_};
+                       .winePrefix = winePrefix_,
+                       .jobBefore = jobBefore_};
 }
 
 ProgramRun SimulatedMachine::Run(const std::vector<std::string>& arguments,

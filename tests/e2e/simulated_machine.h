@@ -93,6 +93,10 @@ class SimulatedMachine {
   /// test binary's.
   void SetOpenFileLimit(int limit) { openFileLimit_ = limit; }
 
+  /// A host program that a script starts before the program, in its process group
+  /// (natively only; MachineLaunch::jobBefore).
+  void SetJobBefore(const std::filesystem::path& job) { jobBefore_ = job; }
+
   /// Points TARSEL_DRIVES somewhere else, for instance at a folder that is missing.
   void SetDrivesFolder(const std::filesystem::path& folder) { drivesFolder_ = folder; }
 
@@ -146,6 +150,7 @@ class SimulatedMachine {
   std::filesystem::path winePrefix_;  ///< the machine's own prefix when laid out for Wine
   std::string layoutError_;
   int openFileLimit_ = 0;
+  std::filesystem::path jobBefore_;
 };
 
 /// Whether the interpreter was given exactly `expected`. On a difference it says how far
