@@ -2,6 +2,8 @@
 // searches with SetCurrentDirectoryA, CreateDirectoryA, DeleteFileA and FindFirstFileA.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/backend_shared.h"
 #include "platform/directories.h"
 
@@ -76,12 +78,14 @@ bool RemoveFile(const ShortText& name) {
   return DeleteFileA(name.c_str()) != 0;
 }
 
-int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,
+int32_t FindFirstEntry(std::string_view pattern, uint16_t filter, DirectorySearch& search,
                        DirectoryEntry& entry) {
   EndSearch(search);
   search.filter = filter;
   WIN32_FIND_DATAA found;
-  const HANDLE handle = FindFirstFileA(pattern.c_str(), &found);
+  // The ANSI calls take MAX_PATH characters, the terminating NUL included.
+  if (pattern.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  const HANDLE handle = FindFirstFileA(std::string(pattern).c_str(), &found);
   if (handle == INVALID_HANDLE_VALUE) return SearchError();
   search.state = reinterpret_cast<intptr_t>(handle);
   return DeliverPassing(search, found, entry);
