@@ -2,10 +2,9 @@
 // searches with SetCurrentDirectoryA, CreateDirectoryA, DeleteFileA and FindFirstFileA.
 #include <windows.h>
 
-#include <string>
-
 #include "platform/backend_shared.h"
 #include "platform/directories.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 
@@ -83,9 +82,9 @@ int32_t FindFirstEntry(std::string_view pattern, uint16_t filter, DirectorySearc
   EndSearch(search);
   search.filter = filter;
   WIN32_FIND_DATAA found;
-  // The ANSI calls take MAX_PATH characters, the terminating NUL included.
-  if (pattern.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-  const HANDLE handle = FindFirstFileA(std::string(pattern).c_str(), &found);
+  char path[MAX_PATH];
+  if (!CopyAnsiPath(pattern, path)) return ERROR_FILENAME_EXCED_RANGE;
+  const HANDLE handle = FindFirstFileA(path, &found);
   if (handle == INVALID_HANDLE_VALUE) return SearchError();
   search.state = reinterpret_cast<intptr_t>(handle);
   return DeliverPassing(search, found, entry);

@@ -2,9 +2,8 @@
 // changes) and GetFileInformationByHandle.
 #include <windows.h>
 
-#include <string>
-
 #include "platform/file_facts.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 
@@ -27,13 +26,13 @@ bool FactsOf(HANDLE handle, FileFacts& facts) {
 const int kLongestPath = MAX_PATH - 1;
 
 bool ReadFileFacts(std::string_view path, FileFacts& facts) {
-  if (path.empty() || path.size() > static_cast<size_t>(kLongestPath)) return false;
+  char text[MAX_PATH];
+  if (path.empty() || !CopyAnsiPath(path, text)) return false;
   // Backup semantics open folders too; no access right is needed for the facts, and
   // full sharing lets the file be opened while others hold it, and others open it
   // meanwhile (closed at once: the clip checks open the clips exclusively).
-  const HANDLE handle = CreateFileA(std::string(path).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = CreateFileA(text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool known = FactsOf(handle, facts);
   CloseHandle(handle);

@@ -2,9 +2,8 @@
 // SetEndOfFile and CloseHandle.
 #include <windows.h>
 
-#include <string>
-
 #include "platform/file_handles.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 
@@ -63,11 +62,11 @@ int32_t OpenHandle(std::string_view name, HandleMode mode, FileHandle& handle) {
       break;
   }
   if (name.empty()) return ERROR_FILE_NOT_FOUND;
-  // The ANSI calls take MAX_PATH characters, the terminating NUL included.
-  if (name.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  char path[MAX_PATH];
+  if (!CopyAnsiPath(name, path)) return ERROR_FILENAME_EXCED_RANGE;
   // No security attributes: the handle is never inherited by a started program.
-  const HANDLE opened = CreateFileA(std::string(name).c_str(), access, sharing, nullptr,
-                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE opened =
+      CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return LastError();
   handle = reinterpret_cast<FileHandle>(opened);
   return 0;
