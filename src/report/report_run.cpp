@@ -47,6 +47,8 @@ struct LogInput {
 };
 
 struct Run {
+  explicit Run(const ReportOptions& given) : options(given) {}
+
   const ReportOptions& options;
   Collection collection;
   std::vector<LogInput> logs;
@@ -56,6 +58,9 @@ struct Run {
   std::vector<int32_t> ledgerOf;
   std::vector<LedgerMachine> ledgers;  ///< the machine of every ledger read
   bool standardInputRead = false;
+  /// The folder last asked for its ledger, and the answer: logs named one by one lie
+  /// side by side, and a name that is missing costs a look through the whole folder.
+  std::string ledgerFolder = std::string(1, '\0'), ledgerPath;
   ByteOutput errors;
   std::string failure;  ///< why an input cannot be read; empty while all can
 };
@@ -206,7 +211,7 @@ struct LedgerRead {
 
 bool ReadLedger(Run& run, const std::string& path, LedgerRead& read) {
   FileFacts facts;
-  if (!ReadFileFacts(path, facts)) return true;  // gone since it was found: none
+  if (!ReadFileFacts(path, facts) || !facts.isRegular) return true;  // none to read
   const int32_t entry = ReadFileEntry(run, facts, read.isNew);
   if (!read.isNew) {
     const int32_t ledger = run.ledgerOf[entry];
@@ -264,9 +269,11 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   const std::string_view folder = FolderOf(path);
   LedgerRead ledger;
   if (!standardInput) {
-    if (const std::string ledgerPath = LedgerBeside(folder); !ledgerPath.empty()) {
-      if (!ReadLedger(run, ledgerPath, ledger)) return false;
+    if (folder != run.ledgerFolder) {
+      run.ledgerFolder = folder;
+      run.ledgerPath = LedgerBeside(folder);
     }
+    if (!run.ledgerPath.empty() && !ReadLedger(run, run.ledgerPath, ledger)) return false;
   }
   const bool fingerprinted = ledger.machine != nullptr && ledger.machine->found;
   std::string name = input.name;
@@ -299,15 +306,24 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   return true;
 }
 
+/// The main logs and ledgers a walk found.
 struct WalkedLogs {
-  std::vector<std::string> paths;
+  std::vector<std::string> paths, ledgers;
   size_t rootLength = 0;
 };
 
 void CollectLog(std::string_view path, int rootLength, void* context) {
   auto& walked = *static_cast<WalkedLogs*>(context);
   walked.rootLength = static_cast<size_t>(rootLength);
-  if (IsMainLogName(path.substr(FolderOf(path).size()))) walked.paths.emplace_back(path);
+  const std::string_view name = path.substr(FolderOf(path).size());
+  if (IsMainLogName(name)) walked.paths.emplace_back(path);
+  if (SameIgnoringCase(name, kLedgerFileName)) walked.ledgers.emplace_back(path);
+}
+
+// Folder by folder, in the order of their names.
+bool ByFolder(const std::string& a, const std::string& b) {
+  const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
+  return folderA != folderB ? folderA < folderB : a < b;
 }
 
 bool AddInput(Run& run, const ReportInput& input) {
@@ -329,13 +345,17 @@ bool AddInput(Run& run, const ReportInput& input) {
     run.failure = "cannot read the folder " + input.path;
     return false;
   }
-  // Folder by folder, in the order of their names.
-  std::sort(walked.paths.begin(), walked.paths.end(),
-            [](const std::string& a, const std::string& b) {
-              const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
-              return folderA != folderB ? folderA < folderB : a < b;
-            });
+  std::sort(walked.paths.begin(), walked.paths.end(), ByFolder);
+  std::sort(walked.ledgers.begin(), walked.ledgers.end(), ByFolder);
+  size_t ledger = 0;
   for (const std::string& log : walked.paths) {
+    // The walk listed the folder: its ledger is known without asking the system.
+    const std::string_view folder = FolderOf(log);
+    while (ledger < walked.ledgers.size() && FolderOf(walked.ledgers[ledger]) < folder) ++ledger;
+    const bool beside =
+        ledger < walked.ledgers.size() && FolderOf(walked.ledgers[ledger]) == folder;
+    run.ledgerFolder = folder;
+    run.ledgerPath = beside ? walked.ledgers[ledger] : std::string();
     if (!AddLog(run, input, log, walked.rootLength, true)) return false;
   }
   return true;
@@ -397,7 +417,7 @@ int UsageError(Run& run, const std::string& message) {
 
 int RunReport(const std::vector<std::string>& arguments) {
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
-  Run run{parsed.options, {}, {}, {}, {}, {}, {}, false, {}, {}};
+  Run run(parsed.options);
   UseStandardStream(run.errors, StandardStream::Error);
   if (!parsed.error.empty()) return UsageError(run, parsed.error);
   const ReportOptions& options = parsed.options;
