@@ -124,7 +124,8 @@ ShortText LastPartOf(const ShortText& fullPath) {
 /// Whether two folders are one: by identity, or by name when either is missing.
 bool SameFolder(const ShortText& a, const ShortText& b) {
   FileFacts first, second;
-  if (ReadFileFacts(a, first) && ReadFileFacts(b, second)) return SameFile(first, second);
+  if (ReadFileFacts(a.view(), first) && ReadFileFacts(b.view(), second))
+    return SameFile(first, second);
   return SameIgnoringCase(a.view(), b.view());
 }
 
@@ -151,7 +152,7 @@ bool IsARunFile(const TextFile& file, const ShortText* names, int count) {
   if (!ReadOpenFileFacts(file, self)) return false;
   for (int i = 0; i < count; ++i) {
     FileFacts other;
-    if (ReadFileFacts(names[i], other) && SameFile(self, other)) return true;
+    if (ReadFileFacts(names[i].view(), other) && SameFile(self, other)) return true;
   }
   return false;
 }

@@ -76,7 +76,7 @@ ShortText FindProgramOnDrives(const ShortText& name, int32_t size) {
 ShortText FindFileInTree(const ShortText& dir, const ShortText& name, int32_t size) {
   DirectorySearch search;
   DirectoryEntry entry;
-  if (FindFirstEntry(dir + ShortText(kEveryName), kEveryEntry, search, entry) != 0) {
+  if (FindFirstEntry((dir + ShortText(kEveryName)).view(), kEveryEntry, search, entry) != 0) {
     return ShortText();
   }
   do {

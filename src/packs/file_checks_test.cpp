@@ -139,7 +139,7 @@ class TreeSearchTest : public TempFolderTest {
     DirectoryEntry entry;
     const ShortText pattern =
         GetCurrentDirectoryPath() + "\\" + ShortText(folder.string().c_str()) + "\\*.*";
-    for (int32_t code = FindFirstEntry(pattern, kEveryEntry, search, entry); code == 0;
+    for (int32_t code = FindFirstEntry(pattern.view(), kEveryEntry, search, entry); code == 0;
          code = FindNextEntry(search, entry)) {
       const std::string name(entry.name.view());
       if (name != "." && name != "..") names.push_back(name);

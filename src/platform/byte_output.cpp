@@ -10,9 +10,9 @@ void UseStandardStream(ByteOutput& output, StandardStream stream) {
   output.isFile = false;
 }
 
-int32_t CreateOutputFile(ByteOutput& output, const ShortText& path) {
+int32_t CreateOutputFile(ByteOutput& output, std::string_view path) {
   FileHandle handle = 0;
-  const int32_t code = OpenHandle(path, HandleMode::ReadWriteCreate, handle);
+  const int32_t code = OpenHandle(path, HandleMode::WriteCreate, handle);
   if (code != 0) return code;
   output.handle = handle;
   output.isOpen = true;

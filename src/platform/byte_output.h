@@ -3,8 +3,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include "platform/short_text.h"
+#include <string_view>
 
 struct ByteOutput {
   intptr_t handle = 0;  ///< owned by the platform layer
@@ -17,9 +16,9 @@ enum class StandardStream { Output, Error };
 /// Makes `output` write to one of the process's standard streams.
 void UseStandardStream(ByteOutput& output, StandardStream stream);
 
-/// Creates the file at `path`, or empties an existing one, for writing. Returns 0 or
-/// the system's error code.
-int32_t CreateOutputFile(ByteOutput& output, const ShortText& path);
+/// Creates the file at `path`, or empties an existing one, for writing; a device or a
+/// pipe there is written as it is. Returns 0 or the system's error code.
+int32_t CreateOutputFile(ByteOutput& output, std::string_view path);
 
 /// Writes all `count` bytes. Returns 0 or the system's error code.
 int32_t WriteOutput(ByteOutput& output, const char* bytes, int32_t count);

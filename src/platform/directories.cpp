@@ -24,7 +24,7 @@ bool FileIsPresent(const ShortText& name) {
   if (name.empty()) return false;
   DirectorySearch search;
   DirectoryEntry entry;
-  if (FindFirstEntry(name, kEveryEntry, search, entry) != 0) return false;
+  if (FindFirstEntry(name.view(), kEveryEntry, search, entry) != 0) return false;
   EndSearch(search);
   // Only the first match counts: a directory found first hides any later file.
   return (entry.attributes & kAttributeDirectory) == 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/short_text.h"
 
@@ -58,7 +59,7 @@ struct DirectorySearch {
 /// ("*.*" matches every name). The filter's low byte lists the attributes an entry
 /// may have, its high byte those it must have; read-only never excludes. Returns 0
 /// and the first entry that passes, or non-zero when there is none.
-int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,
+int32_t FindFirstEntry(std::string_view pattern, uint16_t filter, DirectorySearch& search,
                        DirectoryEntry& entry);
 
 /// Delivers the next entry that passes the filter; non-zero when exhausted.

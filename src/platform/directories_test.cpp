@@ -20,7 +20,7 @@ std::vector<std::string> ListNames(const ShortText& pattern) {
   std::vector<std::string> names;
   DirectorySearch search;
   DirectoryEntry entry;
-  for (int32_t code = FindFirstEntry(pattern, kEveryEntry, search, entry); code == 0;
+  for (int32_t code = FindFirstEntry(pattern.view(), kEveryEntry, search, entry); code == 0;
        code = FindNextEntry(search, entry)) {
     names.emplace_back(entry.name.view());
   }

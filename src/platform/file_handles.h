@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/short_text.h"
 
@@ -21,9 +22,12 @@ enum class HandleMode {
   /// Read and write, shared, existing file, never through a symbolic link as the last
   /// part of the name (kIoSymbolicLink; Windows 2000 and XP have no links to files).
   ReadWriteExistingNoLink,
+  /// Write only, shared, created or emptied where it is a disk file; a device or a
+  /// pipe is written as it is.
+  WriteCreate,
 };
 
-int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle);
+int32_t OpenHandle(std::string_view name, HandleMode mode, FileHandle& handle);
 int32_t ReadHandle(FileHandle handle, char* bytes, int32_t wanted, int32_t& got);
 int32_t WriteHandle(FileHandle handle, const char* bytes, int32_t count);
 int32_t HandleSize(FileHandle handle, int64_t& size);
@@ -35,6 +39,8 @@ int32_t CloseHandleOf(FileHandle handle);
 
 /// The process's standard output (`error` false) or standard error; never closed.
 FileHandle StandardStreamHandle(bool error);
+/// The process's standard input; never closed.
+FileHandle StandardInputHandle();
 
 // The seam of the file faults that tests arm (file_faults.h), kept by file_faults.cpp.
 

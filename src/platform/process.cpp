@@ -10,8 +10,9 @@ namespace {
 RunMode runMode = RunMode::WaitForExit;
 
 // Scans one item starting at `at` (which is not a separator): up to the next
-// character of code 32 or less outside double quotes, the quotes dropped.
-size_t ScanItem(std::string_view line, size_t at, ShortText* item) {
+// character of code 32 or less outside double quotes, the quotes dropped; each of its
+// characters goes to `take`, when there is one.
+size_t ScanItem(std::string_view line, size_t at, CharacterSink take, void* context) {
   bool quoted = false;
   for (; at < line.size(); ++at) {
     const unsigned char c = static_cast<unsigned char>(line[at]);
@@ -19,9 +20,8 @@ size_t ScanItem(std::string_view line, size_t at, ShortText* item) {
       quoted = !quoted;
     } else if (c <= 32 && !quoted) {
       break;
-    } else if (item != nullptr) {
-      // Appending past 255 is dropped by ShortText; the scan goes on to the item's end.
-      *item += std::string_view(&line[at], 1);
+    } else if (take != nullptr) {
+      take(line[at], context);
     }
   }
   return at;
@@ -65,22 +65,32 @@ const char* ValueOfEntryNamed(const char* entry, const ShortText& name) {
   return i == name.length() && entry[i] == '=' ? entry + i + 1 : nullptr;
 }
 
-ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
+void ScanArgumentOfCommandLine(std::string_view commandLine, int n, CharacterSink take,
+                               void* context) {
   // The line ends at its first NUL, as the system hands it over.
   const size_t nul = commandLine.find('\0');
   if (nul != std::string_view::npos) commandLine = commandLine.substr(0, nul);
-  if (n < 1) return ShortText();
+  if (n < 1) return;
 
   // The program's name goes first, as one item even when quoted with blanks in it.
   size_t at = 0;
   while (at < commandLine.size() && static_cast<unsigned char>(commandLine[at]) <= 32) ++at;
-  at = ScanItem(commandLine, at, nullptr);
+  at = ScanItem(commandLine, at, nullptr, nullptr);
 
   for (int index = 1;; ++index) {
     at = SkipSeparators(commandLine, at);
-    if (at >= commandLine.size()) return ShortText();
-    ShortText argument;
-    at = ScanItem(commandLine, at, index == n ? &argument : nullptr);
-    if (index == n) return argument;
+    if (at >= commandLine.size()) return;
+    at = ScanItem(commandLine, at, index == n ? take : nullptr, context);
+    if (index == n) return;
   }
+}
+
+ShortText ArgumentOfCommandLine(std::string_view commandLine, int n) {
+  ShortText argument;
+  // Appending past 255 is dropped by ShortText; the scan goes on to the item's end.
+  ScanArgumentOfCommandLine(
+      commandLine, n,
+      [](char c, void* context) { *static_cast<ShortText*>(context) += std::string_view(&c, 1); },
+      &argument);
+  return argument;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/short_text.h"
 
@@ -34,6 +35,10 @@ ShortText GetEnvironmentValue(const ShortText& name);
 /// The n-th argument after the program's own name (n from 1), cut at 255
 /// characters; empty beyond the last argument.
 ShortText CommandArgument(int n);
+
+/// The n-th argument after the program's own name (n from 1) whole, however long;
+/// empty beyond the last argument.
+std::string WholeCommandArgument(int n);
 
 /// Ends the process with `code` after all console text has been shown. Open text
 /// files are not written out.

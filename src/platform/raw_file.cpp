@@ -10,7 +10,7 @@ void OpenForReading(RawFile& file, const ShortText& name) {
   file.isOpen = false;
   file.name = name;
   FileHandle handle = 0;
-  const int32_t code = OpenHandle(name, HandleMode::ReadExclusive, handle);
+  const int32_t code = OpenHandle(name.view(), HandleMode::ReadExclusive, handle);
   if (code != 0) {
     SetIoResult(code);
     return;

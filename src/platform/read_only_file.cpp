@@ -4,7 +4,7 @@
 #include "platform/file_handles.h"
 #include "platform/io_result.h"
 
-int32_t OpenReadOnly(ReadOnlyFile& file, const ShortText& path) {
+int32_t OpenReadOnly(ReadOnlyFile& file, std::string_view path) {
   FileHandle handle = 0;
   const int32_t code = OpenHandle(path, HandleMode::ReadShared, handle);
   if (code != 0) return code;
@@ -19,8 +19,14 @@ int32_t ReadChunk(ReadOnlyFile& file, char* bytes, int32_t wanted, int32_t& got)
   return ReadHandle(file.handle, bytes, wanted, got);
 }
 
+void UseStandardInput(ReadOnlyFile& file) {
+  file.handle = StandardInputHandle();
+  file.isOpen = true;
+  file.isStandardInput = true;
+}
+
 void CloseReadOnly(ReadOnlyFile& file) {
   if (!file.isOpen) return;
-  CloseHandleOf(file.handle);
+  if (!file.isStandardInput) CloseHandleOf(file.handle);
   file.isOpen = false;
 }

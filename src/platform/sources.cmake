@@ -20,7 +20,7 @@ if(WIN32)
     win32/clock_win32.cpp win32/console_win32.cpp win32/directories_win32.cpp
     win32/disk_win32.cpp win32/file_facts_win32.cpp win32/file_handles_win32.cpp
     win32/machine_figures_win32.cpp win32/process_snapshot_win32.cpp win32/process_win32.cpp
-    win32/startup_win32.cpp win32/system_text_win32.cpp)
+    win32/startup_win32.cpp win32/system_text_win32.cpp win32/whole_argument_win32.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     win32/console_win32_test.cpp win32/directories_win32_test.cpp
     win32/process_win32_test.cpp win32/test_support_win32.cpp

@@ -55,7 +55,7 @@ void Begin(TextFile& file, const ShortText& name, FileHandle handle, TextFileSta
 bool Open(TextFile& file, const ShortText& name, HandleMode mode, FileHandle& handle) {
   if (file.state != TextFileState::Closed) CloseOpenFile(file);
   file.name = name;
-  const int32_t code = OpenHandle(name, mode, handle);
+  const int32_t code = OpenHandle(name.view(), mode, handle);
   if (code != 0) {
     SetIoResult(code);
     return false;
@@ -190,10 +190,10 @@ void OpenOrCreateTextForAppend(TextFile& file, const ShortText& name, bool& crea
   FileHandle handle = 0;
   if (file.state != TextFileState::Closed) CloseOpenFile(file);
   file.name = name;
-  int32_t code = OpenHandle(name, HandleMode::ReadWriteExistingNoLink, handle);
+  int32_t code = OpenHandle(name.view(), HandleMode::ReadWriteExistingNoLink, handle);
   if (code == kIoFileNotFound || code == kIoPathNotFound) {
     created = true;
-    code = OpenHandle(name, HandleMode::ReadWriteNew, handle);
+    code = OpenHandle(name.view(), HandleMode::ReadWriteNew, handle);
   }
   const bool opened = code == 0;
   int64_t size = 0;
@@ -307,7 +307,7 @@ int64_t TextFileLength(TextFile& file) {
 
 void CutFile(const ShortText& name, int64_t length) {
   FileHandle handle = 0;
-  int32_t code = OpenHandle(name, HandleMode::ReadWriteExisting, handle);
+  int32_t code = OpenHandle(name.view(), HandleMode::ReadWriteExisting, handle);
   if (code != 0) {
     SetIoResult(code);
     return;

@@ -1,6 +1,7 @@
 // Every file below a folder, on top of the directory search.
 #include "platform/tree_walk.h"
 
+#include <string>
 #include <vector>
 
 #include "platform/directories.h"
@@ -20,9 +21,9 @@ bool IsDots(const ShortText& name) {
   return name == ShortText(".") || name == ShortText("..");
 }
 
-bool EndsWithSeparator(const ShortText& path) {
+bool EndsWithSeparator(std::string_view path) {
   if (path.empty()) return false;
-  const char last = path[path.length() - 1];
+  const char last = path.back();
   return last == '\\' || last == '/' || last == ':';
 }
 
@@ -33,9 +34,14 @@ bool IsInside(const Walk& walk, const FileFacts& folder) {
   return false;
 }
 
+bool Fits(size_t length) {
+  return length <= static_cast<size_t>(kLongestPath);
+}
+
 // `folder` ends with a separator (or is a drive's "X:").
-void WalkFolder(Walk& walk, const ShortText& folder) {
-  if (folder.length() + 3 > ShortText::kCapacity) {
+void WalkFolder(Walk& walk, std::string& folder) {
+  const size_t folderLength = folder.size();
+  if (!Fits(folderLength + 3)) {
     ++walk.skips.tooLong;
     return;
   }
@@ -46,44 +52,48 @@ void WalkFolder(Walk& walk, const ShortText& folder) {
     if (IsDots(entry.name)) continue;
     // A folder's path gets its separator too, so it must fit with it.
     const bool isFolder = (entry.attributes & kAttributeDirectory) != 0;
-    if (folder.length() + entry.name.length() + (isFolder ? 1 : 0) > ShortText::kCapacity) {
+    if (!Fits(folderLength + static_cast<size_t>(entry.name.length()) + (isFolder ? 1 : 0))) {
       ++walk.skips.tooLong;
       continue;
     }
-    const ShortText path = folder + entry.name;
+    // The path is built in `folder` itself and taken off again.
+    folder.append(entry.name.view());
     if (!isFolder) {
-      walk.visitor(path, walk.rootLength, walk.context);
-      continue;
-    }
-    FileFacts facts;
-    if (!ReadFileFacts(path, facts)) {
-      ++walk.skips.unreadable;
-    } else if (IsInside(walk, facts)) {
-      ++walk.skips.loops;
+      walk.visitor(folder, walk.rootLength, walk.context);
     } else {
-      walk.inside.push_back(facts);
-      WalkFolder(walk, path + "\\");
-      walk.inside.pop_back();
+      FileFacts facts;
+      if (!ReadFileFacts(folder, facts)) {
+        ++walk.skips.unreadable;
+      } else if (IsInside(walk, facts)) {
+        ++walk.skips.loops;
+      } else {
+        walk.inside.push_back(facts);
+        folder += '\\';
+        WalkFolder(walk, folder);
+        walk.inside.pop_back();
+      }
     }
+    folder.resize(folderLength);
   }
   EndSearch(search);
 }
 
 }  // namespace
 
-bool WalkTree(const ShortText& root, TreeFileVisitor visitor, void* context, TreeWalkSkips& skips) {
+bool WalkTree(std::string_view root, TreeFileVisitor visitor, void* context, TreeWalkSkips& skips) {
   FileFacts facts;
   if (!ReadFileFacts(root, facts) || !facts.isDirectory) return false;
-  if (!EndsWithSeparator(root) && root.length() >= ShortText::kCapacity) {
+  std::string folder(root);
+  if (!EndsWithSeparator(folder)) folder += '\\';
+  if (!Fits(folder.size())) {
     ++skips.tooLong;
     return false;
   }
-  const ShortText folder = EndsWithSeparator(root) ? root : root + "\\";
   DirectorySearch probe;
   DirectoryEntry first;
   if (FindFirstEntry(folder + "*.*", kEveryEntry, probe, first) != 0) return false;
   EndSearch(probe);
-  Walk walk{visitor, context, folder.length(), skips, {facts}};
+  Walk walk{visitor, context, static_cast<int>(folder.size()), skips, {facts}};
   WalkFolder(walk, folder);
   return true;
 }

@@ -48,6 +48,8 @@ struct Collection {
   int64_t records = 0;  ///< results taken (after the filters)
   int64_t ledgers = 0;
   int64_t duplicates = 0;  ///< logs reached a second time (through a link), read once
+  int64_t deadLinks = 0;   ///< logs found in a folder whose link leads to nothing
+  int64_t notFiles = 0;    ///< logs found in a folder that are no disk files (pipes, devices)
   TreeWalkSkips skips;
   HashIndex machineByName;  ///< over `machines`, by name
 

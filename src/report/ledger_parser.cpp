@@ -14,13 +14,6 @@ const std::string kBusiestNameKey =
 
 }  // namespace
 
-bool StartsAsLedger(std::string_view start) {
-  const std::string_view version = kLedgerVersionLine;
-  if (start.substr(0, version.size()) != version) return false;
-  start.remove_prefix(version.size());
-  return start.substr(0, 1) == "\n" || start.substr(0, 2) == "\r\n";
-}
-
 std::string FingerprintName(const LedgerMachine& machine) {
   return machine.cpuModel + ", " + machine.cpuCount + " CPU, " + machine.memoryMib + " MiB, " +
          machine.osName + " " + machine.osVersion + " (" + machine.osBuild + "), " +

@@ -10,9 +10,9 @@
 
 #include "logs/ledger_format.h"
 
-/// True when `start`, the first bytes of a file, begin with the version line and its
-/// line end.
-bool StartsAsLedger(std::string_view start);
+/// The name of the ledger beside main logs that the report reads (in any case): the
+/// name the ledger's documentation and demo give it.
+inline constexpr char kLedgerFileName[] = "activity.txt";
 
 /// The machine a ledger names, from its first machine block.
 struct LedgerMachine {
@@ -42,6 +42,8 @@ class LedgerParser {
   void Finish();
 
   const LedgerMachine& machine() const { return machine_; }
+  /// The bytes so far began with the version line.
+  bool isLedger() const { return versionSeen_ && isLedger_; }
 
  private:
   void TakeLine(std::string_view line);

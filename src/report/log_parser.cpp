@@ -30,18 +30,33 @@ bool Skip(std::string_view& text, std::string_view what) {
 bool ReadSeconds(std::string_view text, double& seconds) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  double value = 0;
+  // The digits as one whole number over a power of ten: one division, so the nearest
+  // binary number to the text. Digits past the 17th significant one change nothing
+  // that is shown.
+  constexpr int kMostDigits = 17, kMostDecimals = 22;
+  constexpr double kPowersOfTen[kMostDecimals + 1] = {
+      1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  uint64_t whole = 0;
+  int significant = 0, decimals = 0;
   size_t i = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) value = value * 10 + (text[i] - '0');
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    whole = whole * 10 + static_cast<uint64_t>(text[i] - '0');
+    if (whole != 0 && ++significant > kMostSecondsDigits) return false;
+  }
   if (i == 0) return false;
   if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
-    double scale = 0.1;
-    size_t fraction = ++i;
-    for (; i < text.size() && IsDigit(text[i]); ++i, scale /= 10) value += (text[i] - '0') * scale;
+    const size_t fraction = ++i;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (significant >= kMostDigits || decimals >= kMostDecimals) continue;
+      whole = whole * 10 + static_cast<uint64_t>(text[i] - '0');
+      if (whole != 0) ++significant;
+      ++decimals;
+    }
     if (i == fraction) return false;
   }
   if (i != text.size()) return false;
-  seconds = value;
+  seconds = static_cast<double>(whole) / kPowersOfTen[decimals];
   return true;
 }
 

@@ -39,8 +39,13 @@ struct LogTally {
   bool empty() const { return strayLines == 0 && cutLines == 0 && unknownLabels == 0 && !cutShort; }
 };
 
+/// The most whole-second digits of a readable time: below 10^9 s (about 31 years). A
+/// longer time is no measurement, and every figure made of such times stays exact.
+inline constexpr int kMostSecondsDigits = 9;
+
 /// Reads the encoding time: blanks around it, digits, and a decimal point or comma
-/// with more digits. False for any other text.
+/// with more digits, as the nearest binary number to that decimal text. False for any
+/// other text and for 10^9 s or more.
 bool ReadSeconds(std::string_view text, double& seconds);
 
 class MainLogParser {

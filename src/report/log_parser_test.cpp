@@ -170,6 +170,31 @@ TEST(MainLogParser, KnowsTheLabelOfEveryTest) {
   }
 }
 
+// The time is the binary number nearest its decimal text; 10^9 s and more is no time.
+TEST(MainLogParser, ReadsTimesExactlyUpToTheBound) {
+  const struct {
+    const char* text;
+    bool read;
+    double seconds;
+  } cases[] = {
+      {" 117.1705 ", true, 117.1705},
+      {"0,1", true, 0.1},
+      {"999999999.999", true, 999999999.999},
+      {"000001000000000", false, 0},
+      {"1000000000", false, 0},
+      {"9223372036854775808", false, 0},
+      {"12.", false, 0},
+      {"-1", false, 0},
+  };
+  for (const auto& c : cases) {
+    double seconds = -1;
+    EXPECT_EQ(ReadSeconds(c.text, seconds), c.read) << c.text;
+    if (c.read) {
+      EXPECT_EQ(seconds, c.seconds) << c.text;
+    }
+  }
+}
+
 // A writer that finds a block cut short ends it with the cut mark: neither the cut
 // machine block nor the cut test counts, the complete blocks after it do.
 TEST(LedgerParser, DropsTheBlockThatTheCutMarkEnds) {

@@ -36,10 +36,12 @@ class OutputBuffer {
   bool failed_ = false;
 };
 
-/// Seconds and means with three decimals ("12.345"); ratios too.
+/// Seconds and means with three decimals ("12.345"); ratios too. Halves are rounded
+/// away from zero from the value's 15 significant digits, as spreadsheets do.
 std::string Decimal3(double value);
-/// The coefficient of variation with two decimals ("1.25").
-std::string Decimal2(double value);
+/// The coefficient of variation with two decimals ("1.25"), or as many more as it
+/// takes to show on which side of the settled bound it lies ("3.002", not "3.00").
+std::string CvPercentText(double cvPercent);
 
 /// An 8-bit text as a JSON string, quotes included, in UTF-8.
 std::string JsonString(std::string_view text);

@@ -78,6 +78,13 @@ std::vector<std::string> InputRemarks(const Collection& collection) {
   if (skips.unreadable > 0)
     remarks.push_back("Skipped " + Counted(skips.unreadable, "folder that cannot be read",
                                            "folders that cannot be read"));
+  if (collection.deadLinks > 0)
+    remarks.push_back("Skipped " + Counted(collection.deadLinks,
+                                           "main log whose link leads nowhere",
+                                           "main logs whose links lead nowhere"));
+  if (collection.notFiles > 0)
+    remarks.push_back("Skipped " + Counted(collection.notFiles, "main log that is no disk file",
+                                           "main logs that are no disk files"));
   if (collection.duplicates > 0)
     remarks.push_back("Read once: " + Counted(collection.duplicates, "main log reached twice",
                                               "main logs reached twice"));

@@ -15,10 +15,10 @@ void WriteCsvReport(const ReportView& view, OutputBuffer& out) {
             << CsvField(view.collection.machines[row.machine].name) << ',' << s.count << ','
             << (any ? Decimal3(s.median) : "") << ',' << (any ? Decimal3(s.minimum) : "") << ','
             << (any ? Decimal3(s.maximum) : "") << ',' << (any ? Decimal3(s.mean) : "") << ','
-            << (s.count > 1 ? Decimal2(s.cvPercent) : "") << ','
+            << (s.count > 1 ? CvPercentText(s.cvPercent) : "") << ','
             << (row.hasRatio ? Decimal3(row.ratio) : "") << ',' << (row.fastest ? "yes" : "no")
-            << ',' << (row.settled ? "yes" : "no") << ',' << row.unreadable << ',' << row.invalid
-            << "\r\n";
+            << ',' << (row.settled ? "yes" : "no") << ',' << row.unreadable << ','
+            << (row.invalidKnown ? std::to_string(row.invalid) : "") << "\r\n";
       }
     }
   }

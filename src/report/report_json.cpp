@@ -16,13 +16,13 @@ void WriteRow(const ReportView& view, const ReportRow& row, OutputBuffer& out) {
       << ", \"minimum\": " << Number(any, Decimal3(s.minimum))
       << ", \"maximum\": " << Number(any, Decimal3(s.maximum))
       << ", \"mean\": " << Number(any, Decimal3(s.mean))
-      << ", \"cv_percent\": " << Number(s.count > 1, Decimal2(s.cvPercent))
+      << ", \"cv_percent\": " << Number(s.count > 1, CvPercentText(s.cvPercent))
       << ", \"ratio\": " << Number(row.hasRatio, Decimal3(row.ratio))
       << ", \"fastest\": " << (row.fastest ? "true" : "false")
       << ", \"settled\": " << (row.settled ? "true" : "false")
       << ", \"unreadable_times\": " << row.unreadable << ", \"first_unreadable_time\": "
       << (row.firstUnreadable != nullptr ? JsonString(*row.firstUnreadable) : "null")
-      << ", \"invalid_results\": " << row.invalid << "}";
+      << ", \"invalid_results\": " << Number(row.invalidKnown, std::to_string(row.invalid)) << "}";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The entry of tarsel-report: the platform takes over the process, then the report runs.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -10,9 +11,9 @@ int main(int argc, char** argv) {
   if (!StartPlatform(argc, argv)) return 1;
   std::vector<std::string> arguments;
   for (int n = 1;; ++n) {
-    const ShortText argument = CommandArgument(n);
+    std::string argument = WholeCommandArgument(n);
     if (argument.empty()) break;
-    arguments.emplace_back(argument.view());
+    arguments.push_back(std::move(argument));
   }
   return RunReport(arguments);
 }

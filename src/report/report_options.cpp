@@ -9,7 +9,8 @@
 const char kReportUsage[] =
     "usage: tarsel-report [options] INPUT...\n"
     "Compares the results of main logs (zentravo-kelv-tarsel.log) from any number of\n"
-    "machines. An INPUT is a main log, or a folder searched for main logs.\n"
+    "machines. An INPUT is a main log, a folder searched for main logs, or - for\n"
+    "standard input; -- ends the options.\n"
     "  --name NAME        the machine name of the next INPUT's logs\n"
     "  --format FORMAT    text (default), csv, records, json, md or html\n"
     "  --output FILE      write the report to FILE instead of standard output\n"
@@ -19,9 +20,9 @@ const char kReportUsage[] =
     "  --until DD.MM.YYYY results added on or before that day only\n"
     "  --test TEST        only these tests (divx, xvid, wmv9, mpeg1, mainc, cpro,\n"
     "                     ccesp); repeat it or separate them with commas\n"
-    "  --help             this text\n"
-    "Exit status: 0 with a report, 1 when no main log was found or an input cannot\n"
-    "be read, 2 for a usage error.\n";
+    "  -h, --help         this text\n"
+    "Exit status: 0 with a report, 1 when no main log or no result was found or an\n"
+    "input cannot be read, 2 for a usage error.\n";
 
 namespace {
 
@@ -35,9 +36,14 @@ constexpr FormatName kFormats[] = {
     {"md", ReportFormat::Markdown},     {"html", ReportFormat::Html},
 };
 
+// A day of the calendar as DD.MM.YYYY; YYYYMMDD in `day`.
 bool ReadDay(std::string_view text, int64_t& day) {
   std::string_view rest;
-  return ReadDate(text, day, rest) && rest.empty();
+  if (!ReadDate(text, day, rest) || !rest.empty()) return false;
+  const int64_t year = day / 10000, month = day / 100 % 100;
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  constexpr int64_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return day % 100 <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 // --test's list: every name must be a test's.
@@ -61,15 +67,22 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   ReportOptions& options = parsed.options;
   std::string pendingName;
   bool firstTest = true;
+  bool optionsEnded = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string_view argument = arguments[i];
-    if (argument.substr(0, 2) != "--" || argument == "--") {
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || argument.substr(0, 1) != "-" || argument == kStandardInputPath) {
       options.inputs.push_back({std::string(argument), pendingName});
       pendingName.clear();
       continue;
     }
+    if (argument == "-h") argument = "--help";
     // "--option=value" or "--option value".
     std::string_view option = argument;
+    if (option.substr(0, 2) != "--") return {options, "unknown option " + std::string(option)};
     std::string value;
     bool inlineValue = false;
     if (const size_t equals = argument.find('='); equals != std::string_view::npos) {

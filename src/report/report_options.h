@@ -10,6 +10,9 @@
 
 enum class ReportFormat { Text, Csv, Records, Json, Markdown, Html };
 
+/// The INPUT that stands for standard input.
+inline constexpr char kStandardInputPath[] = "-";
+
 /// One INPUT, with the machine name that --name gave before it (empty: none).
 struct ReportInput {
   std::string path;

@@ -28,13 +28,16 @@ struct Ran {
   std::string out, err;
 };
 
-// Runs the program in `directory` with the arguments (each quoted for the shell).
-Ran RunReport(const std::string& arguments, const fs::path& directory = kSamples) {
+// Runs the program in `directory` with the arguments (each quoted for the shell), its
+// standard input from `feed`'s output (a shell command) or else empty.
+Ran RunReport(const std::string& arguments, const fs::path& directory = kSamples,
+              const std::string& feed = "") {
   const fs::path out =
       fs::temp_directory_path() / ("tarsel-report-test-" + std::to_string(getpid()));
-  const std::string command = "cd '" + directory.string() + "' && '" + TARSEL_REPORT + "' " +
+  const std::string command = "cd '" + directory.string() + "' && " +
+                              (feed.empty() ? "" : feed + " | ") + "'" + TARSEL_REPORT + "' " +
                               arguments + " >'" + out.string() + ".out' 2>'" + out.string() +
-                              ".err' </dev/null";
+                              ".err'" + (feed.empty() ? " </dev/null" : "");
   const int status = std::system(command.c_str());
   Ran ran{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out.string() + ".out"),
           ReadAll(out.string() + ".err")};
@@ -95,9 +98,13 @@ TEST(ReportProgram, ExitStatusTellsReportMissingInputAndUsageError) {
     std::string errorStart;  ///< what standard error begins with
   } cases[] = {
       {"--help", 0, ""},
+      {"-h", 0, ""},
+      {"-x sample", 2, "tarsel-report: unknown option -x\nusage:"},
       {"", 2, "tarsel-report: no INPUT given\nusage: tarsel-report"},
       {"--format xml sample", 2, "tarsel-report: bad value of --format: xml\nusage:"},
       {"--since 1.1 sample", 2, "tarsel-report: bad value of --since: 1.1\nusage:"},
+      {"--since 31.02.2026 sample", 2, "tarsel-report: bad value of --since: 31.02.2026\nusage:"},
+      {"--until 29.02.2023 sample", 2, "tarsel-report: bad value of --until: 29.02.2023\nusage:"},
       {"--test divx,avi sample", 2, "tarsel-report: bad value of --test: divx,avi\nusage:"},
       {"--bogus sample", 2, "tarsel-report: unknown option --bogus\nusage:"},
       {"--name x", 2, "tarsel-report: --name x is followed by no INPUT\nusage:"},
@@ -117,6 +124,51 @@ TEST(ReportProgram, ExitStatusTellsReportMissingInputAndUsageError) {
     EXPECT_EQ(ran.out.empty(), c.status != 0) << c.arguments;
   }
   EXPECT_EQ(ReadAll(log), logBefore);
+}
+
+// Inputs of every kind: standard input, pipes, links to nothing, long paths, files
+// without results, and outputs that are no disk files.
+TEST(ReportProgram, InputsAreReadOnceAsGivenAndNoResultIsAnError) {
+  const fs::path root =
+      fs::temp_directory_path() / ("tarsel-report-inputs-" + std::to_string(getpid()));
+  const std::string log = "zentravo-kelv-tarsel.log";
+  const fs::path sample = kSamples / "sample" / "alpha" / log;
+  const std::string longName = std::string(120, 'l') + "/" + std::string(120, 'm');
+  for (const char* folder : {"empty", "garbage", "links/dead", "links/ok"})
+    fs::create_directories(root / folder);
+  fs::create_directories(root / "long" / longName);
+  std::ofstream(root / "empty" / log).flush();
+  std::ofstream(root / "garbage" / log) << "garbage\n";
+  fs::create_symlink(root / "nowhere", root / "links/dead" / log);
+  fs::copy_file(sample, root / "links/ok" / log);
+  fs::copy_file(sample, root / "long" / longName / log);
+  const std::string cat = "cat '" + sample.string() + "'";
+  const struct {
+    std::string arguments, feed;
+    int status;
+    std::string outPart, errorStart;  ///< standard output holds the one, error starts so
+  } cases[] = {
+      {"- --format csv", cat, 0, ",standard input,3,", ""},
+      {"--format csv -- /dev/stdin", cat, 0, ",/dev/stdin,3,", ""},
+      {"--format csv - -", cat, 0, ",standard input,3,", ""},
+      {"--output /dev/null links", "", 0, "", ""},
+      {"links", "", 0, "Skipped 1 main log whose link leads nowhere", ""},
+      {"--format csv long", "", 0, "," + longName + ",3,", ""},
+      {std::string(5000, 'p'), "", 1, "", "tarsel-report: cannot read ppp"},
+      {"empty", "", 1, "", "tarsel-report: no results in 1 main log\n"},
+      {"garbage empty", "", 1, "", "tarsel-report: no results in 2 main logs\n"},
+      {"--test mainc links", "", 1, "", "tarsel-report: no results in 1 main log within"},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = RunReport(c.arguments, root, c.feed);
+    const std::string shown = c.arguments.substr(0, 40);
+    EXPECT_EQ(ran.status, c.status) << shown << "\n" << ran.err;
+    EXPECT_NE(ran.out.find(c.outPart), std::string::npos) << shown << "\n" << ran.out;
+    EXPECT_EQ(ran.err.substr(0, c.errorStart.size()), c.errorStart) << shown;
+  }
+  EXPECT_NE(RunReport(std::string(5000, 'p'), root).err.find("path longer than"),
+            std::string::npos);
+  fs::remove_all(root);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "platform/file_facts.h"
 #include "platform/io_result.h"
 #include "platform/read_only_file.h"
-#include "platform/short_text.h"
 #include "platform/text_hash.h"
 #include "platform/tree_walk.h"
 #include "report/collection.h"
@@ -37,19 +36,31 @@ constexpr TableWriter kTableWriters[] = {
     {ReportFormat::Html, WriteHtmlReport},
 };
 
+/// What standard input is called where a path would be shown.
+constexpr char kStandardInputName[] = "standard input";
+
 /// A main log to read, and the machine it belongs to.
 struct LogInput {
-  std::string path;     ///< as the platform takes it
+  std::string path;     ///< as the platform takes it; empty for standard input
   std::string display;  ///< "/" separators
   int machine = 0;
 };
 
 struct Run {
+  explicit Run(const ReportOptions& given) : options(given) {}
+
   const ReportOptions& options;
   Collection collection;
   std::vector<LogInput> logs;
   std::vector<FileFacts> readFiles;  ///< every log and ledger read
   HashIndex readIndex;               ///< over `readFiles`, by identity
+  /// Per entry of `readFiles`: the index of its ledger in `ledgers`, -1 for a log.
+  std::vector<int32_t> ledgerOf;
+  std::vector<LedgerMachine> ledgers;  ///< the machine of every ledger read
+  bool standardInputRead = false;
+  /// The folder last asked for its ledger, and the answer: logs named one by one lie
+  /// side by side, and a name that is missing costs a look through the whole folder.
+  std::string ledgerFolder = std::string(1, '\0'), ledgerPath;
   ByteOutput errors;
   std::string failure;  ///< why an input cannot be read; empty while all can
 };
@@ -90,6 +101,13 @@ std::string Reason(int32_t code) {
   }
 }
 
+// The reason a path is refused before any call, or empty when the system can take it.
+std::string TooLong(std::string_view path) {
+  if (path.size() <= static_cast<size_t>(kLongestPath)) return std::string();
+  return "path longer than " + std::to_string(kLongestPath) +
+         " characters, the most the system takes";
+}
+
 void Complain(Run& run, const std::string& message) {
   const std::string line = "tarsel-report: " + message + "\n";
   WriteOutput(run.errors, line.data(), static_cast<int32_t>(line.size()));
@@ -101,11 +119,14 @@ bool InRange(const ReportOptions& options, int64_t stamp) {
   return stamp >= options.since && stamp <= options.until;
 }
 
-// Reads the whole file in pieces into `parser`; false (with run.failure) on a failure.
+// Reads the whole file (standard input for an empty path) in pieces into `parser`;
+// false (with run.failure) on a failure.
 template <typename Parser>
 bool ReadInto(Run& run, const std::string& path, Parser& parser) {
   ReadOnlyFile file;
-  if (const int32_t code = OpenReadOnly(file, ShortText(path)); code != 0) {
+  if (path.empty()) {
+    UseStandardInput(file);
+  } else if (const int32_t code = OpenReadOnly(file, path); code != 0) {
     run.failure = "cannot read " + Slashed(path) + ": " + Reason(code);
     return false;
   }
@@ -114,7 +135,8 @@ bool ReadInto(Run& run, const std::string& path, Parser& parser) {
     int32_t got = 0;
     if (const int32_t code = ReadChunk(file, buffer, kChunk, got); code != 0) {
       CloseReadOnly(file);
-      run.failure = "cannot read " + Slashed(path) + ": " + Reason(code);
+      run.failure = "cannot read " + (path.empty() ? kStandardInputName : Slashed(path)) + ": " +
+                    Reason(code);
       return false;
     }
     if (got == 0) break;
@@ -145,34 +167,12 @@ void KeepLedgerTest(const LedgerTest& test, void* context) {
   tests.names.emplace_back(test.busiest);
 }
 
-// The ledger among the files of `folder` (names in `names`); empty when there is none.
-std::string FindLedger(std::string_view folder, std::vector<std::string>& names) {
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
-    if (IsMainLogName(name)) continue;
-    const std::string path = std::string(folder) + name;
-    ReadOnlyFile file;
-    if (OpenReadOnly(file, ShortText(path)) != 0) continue;
-    char start[64];
-    int32_t got = 0;
-    const bool read = ReadChunk(file, start, sizeof start, got) == 0;
-    CloseReadOnly(file);
-    if (read && StartsAsLedger(std::string_view(start, static_cast<size_t>(got)))) return path;
-  }
-  return std::string();
-}
-
-// The files of one folder, by a directory search.
-std::vector<std::string> FilesOf(std::string_view folder) {
-  std::vector<std::string> names;
-  DirectorySearch search;
-  DirectoryEntry entry;
-  for (int32_t code =
-           FindFirstEntry(ShortText(std::string(folder) + "*.*"), kEveryEntry, search, entry);
-       code == 0; code = FindNextEntry(search, entry)) {
-    if ((entry.attributes & kAttributeDirectory) == 0) names.emplace_back(entry.name.view());
-  }
-  return names;
+// The ledger beside the logs of `folder` (ending with its separator, or empty): the
+// file of that name when it is a disk file; empty when there is none.
+std::string LedgerBeside(std::string_view folder) {
+  std::string path = std::string(folder) + kLedgerFileName;
+  FileFacts facts;
+  return ReadFileFacts(path, facts) && facts.isRegular ? path : std::string();
 }
 
 uint64_t IdentityHash(const FileFacts& facts) {
@@ -180,121 +180,183 @@ uint64_t IdentityHash(const FileFacts& facts) {
   return HashBytes(std::string_view(reinterpret_cast<const char*>(identity), sizeof identity));
 }
 
-bool FindRead(const Run& run, const FileFacts& facts) {
+int32_t FindRead(const Run& run, const FileFacts& facts) {
   return run.readIndex.Find(IdentityHash(facts),
-                            [&](int32_t i) { return SameFile(run.readFiles[i], facts); }) >= 0;
+                            [&](int32_t i) { return SameFile(run.readFiles[i], facts); });
 }
 
-bool AlreadyRead(Run& run, const std::string& path, bool& read) {
-  FileFacts facts;
-  if (!ReadFileFacts(ShortText(path), facts)) {
-    run.failure = "cannot read " + Slashed(path);
-    return false;
-  }
-  read = FindRead(run, facts);
-  if (!read) {
-    run.readIndex.Add(IdentityHash(facts), static_cast<int32_t>(run.readFiles.size()));
+// The file's entry in run.readFiles, added when it is new (`added`).
+int32_t ReadFileEntry(Run& run, const FileFacts& facts, bool& added) {
+  const uint64_t hash = IdentityHash(facts);
+  int32_t entry = FindRead(run, facts);
+  added = entry < 0;
+  if (added) {
+    entry = static_cast<int32_t>(run.readFiles.size());
+    run.readIndex.Add(hash, entry);
     run.readFiles.push_back(facts);
+    run.ledgerOf.push_back(-1);
   }
-  return true;
+  return entry;
 }
 
 // --- Finding the logs
 
-// Adds the log at `path`: its machine from --name, the ledger beside it, or its folder
-// relative to the INPUT (the INPUT itself when the log lies right in it).
-bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t rootLength,
-            std::vector<std::string> folderFiles) {
-  bool duplicate = false;
-  if (!AlreadyRead(run, path, duplicate)) return false;
-  if (duplicate) {
-    ++run.collection.duplicates;
+// The machine of the ledger at `path`, read once however many logs lie beside it; its
+// tests are counted for `machine` the first time. Null when it cannot be read.
+struct LedgerRead {
+  const LedgerMachine* machine = nullptr;
+  LedgerTests tests;
+  bool isNew = false;
+};
+
+bool ReadLedger(Run& run, const std::string& path, LedgerRead& read) {
+  FileFacts facts;
+  if (!ReadFileFacts(path, facts) || !facts.isRegular) return true;  // none to read
+  const int32_t entry = ReadFileEntry(run, facts, read.isNew);
+  if (!read.isNew) {
+    const int32_t ledger = run.ledgerOf[entry];
+    read.machine = ledger >= 0 ? &run.ledgers[ledger] : nullptr;
     return true;
   }
-  const std::string_view folder = FolderOf(path);
-  const std::string ledgerPath = FindLedger(folder, folderFiles);
-  LedgerTests tests{&run, {}, {}};
-  LedgerParser ledger(KeepLedgerTest, &tests);
-  bool ledgerNew = false;
-  if (!ledgerPath.empty()) {
-    bool seen = false;
-    if (!AlreadyRead(run, ledgerPath, seen)) return false;
-    if (!ReadInto(run, ledgerPath, ledger)) return false;
-    ledgerNew = !seen;
+  read.tests.run = &run;
+  LedgerParser parser(KeepLedgerTest, &read.tests);
+  if (!ReadInto(run, path, parser)) return false;
+  if (!parser.isLedger()) {
+    read.isNew = false;  // a file of that name that is no ledger
+    return true;
   }
+  run.ledgerOf[entry] = static_cast<int32_t>(run.ledgers.size());
+  run.ledgers.push_back(parser.machine());
+  read.machine = &run.ledgers.back();
+  return true;
+}
+
+// Adds the log at `path` (standard input when empty): its machine from --name, the
+// ledger beside it, or its folder relative to the INPUT (the INPUT itself when the log
+// lies right in it). `walked`: found in a folder, where only disk files count and a
+// link that leads nowhere is skipped; an INPUT named itself may be a pipe or device.
+bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t rootLength,
+            bool walked) {
+  Collection& collection = run.collection;
+  const bool standardInput = path.empty();
+  if (standardInput) {
+    if (run.standardInputRead) {
+      ++collection.duplicates;
+      return true;
+    }
+    run.standardInputRead = true;
+  } else {
+    FileFacts facts;
+    if (!ReadFileFacts(path, facts)) {
+      if (!walked) {
+        run.failure = "cannot read " + Slashed(path);
+        return false;
+      }
+      ++collection.deadLinks;  // listed in its folder, yet leads to nothing
+      return true;
+    }
+    if (walked && !facts.isRegular) {
+      ++collection.notFiles;
+      return true;
+    }
+    bool isNew = false;
+    ReadFileEntry(run, facts, isNew);
+    if (!isNew) {
+      ++collection.duplicates;
+      return true;
+    }
+  }
+  const std::string_view folder = FolderOf(path);
+  LedgerRead ledger;
+  if (!standardInput) {
+    if (folder != run.ledgerFolder) {
+      run.ledgerFolder = folder;
+      run.ledgerPath = LedgerBeside(folder);
+    }
+    if (!run.ledgerPath.empty() && !ReadLedger(run, run.ledgerPath, ledger)) return false;
+  }
+  const bool fingerprinted = ledger.machine != nullptr && ledger.machine->found;
   std::string name = input.name;
   NamedBy namedBy = NamedBy::Option;
-  if (name.empty() && ledger.machine().found) {
-    name = FingerprintName(ledger.machine());
+  if (name.empty() && fingerprinted) {
+    name = FingerprintName(*ledger.machine);
     namedBy = NamedBy::Ledger;
+  } else if (name.empty() && standardInput) {
+    name = kStandardInputName;
+    namedBy = NamedBy::Path;
   } else if (name.empty()) {
     std::string_view relative = folder.substr(std::min(rootLength, folder.size()));
     while (!relative.empty() && Separator(relative.back())) relative.remove_suffix(1);
     name = relative.empty() ? Slashed(input.path) : Slashed(relative);
     namedBy = NamedBy::Path;
   }
-  Collection& collection = run.collection;
   const int machine = collection.MachineNamed(name, namedBy);
   ++collection.machines[machine].logs;
-  if (ledgerNew) {
+  if (ledger.isNew && ledger.machine != nullptr) {
     ++collection.ledgers;
     ++collection.machines[machine].ledgers;
+    const LedgerTests& tests = ledger.tests;
     for (size_t i = 0; i < tests.kept.size(); ++i) {
       const LedgerTest& test = tests.kept[i];
       if (!test.outcome.empty()) ++collection.CellOf(machine, true, test.test).invalid;
       if (!tests.names[i].empty()) collection.CountBusiest(machine, tests.names[i]);
     }
   }
-  run.logs.push_back({path, Slashed(path), machine});
+  run.logs.push_back({path, standardInput ? kStandardInputName : Slashed(path), machine});
   return true;
 }
 
-struct WalkedFiles {
-  std::vector<std::string> paths;
+/// The main logs and ledgers a walk found.
+struct WalkedLogs {
+  std::vector<std::string> paths, ledgers;
   size_t rootLength = 0;
 };
 
-void CollectFile(const ShortText& path, int rootLength, void* context) {
-  auto& walked = *static_cast<WalkedFiles*>(context);
-  walked.paths.emplace_back(path.view());
+void CollectLog(std::string_view path, int rootLength, void* context) {
+  auto& walked = *static_cast<WalkedLogs*>(context);
   walked.rootLength = static_cast<size_t>(rootLength);
+  const std::string_view name = path.substr(FolderOf(path).size());
+  if (IsMainLogName(name)) walked.paths.emplace_back(path);
+  if (SameIgnoringCase(name, kLedgerFileName)) walked.ledgers.emplace_back(path);
+}
+
+// Folder by folder, in the order of their names.
+bool ByFolder(const std::string& a, const std::string& b) {
+  const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
+  return folderA != folderB ? folderA < folderB : a < b;
 }
 
 bool AddInput(Run& run, const ReportInput& input) {
+  if (input.path == kStandardInputPath) return AddLog(run, input, std::string(), 0, false);
+  if (const std::string tooLong = TooLong(input.path); !tooLong.empty()) {
+    run.failure = "cannot read " + input.path + ": " + tooLong;
+    return false;
+  }
   FileFacts facts;
-  if (!ReadFileFacts(ShortText(input.path), facts)) {
+  if (!ReadFileFacts(input.path, facts)) {
     run.failure = "cannot read " + input.path + ": no such file or folder";
     return false;
   }
   if (!facts.isDirectory) {
-    const std::string_view folder = FolderOf(input.path);
-    return AddLog(run, input, input.path, folder.size(), FilesOf(folder));
+    return AddLog(run, input, input.path, FolderOf(input.path).size(), false);
   }
-  WalkedFiles walked;
-  if (!WalkTree(ShortText(input.path), CollectFile, &walked, run.collection.skips)) {
+  WalkedLogs walked;
+  if (!WalkTree(input.path, CollectLog, &walked, run.collection.skips)) {
     run.failure = "cannot read the folder " + input.path;
     return false;
   }
-  // Folder by folder, so that a log finds the ledger beside it among its folder's files.
-  std::sort(walked.paths.begin(), walked.paths.end(),
-            [](const std::string& a, const std::string& b) {
-              const std::string_view folderA = FolderOf(a), folderB = FolderOf(b);
-              return folderA != folderB ? folderA < folderB : a < b;
-            });
-  const size_t rootLength = walked.rootLength;
-  for (size_t first = 0; first < walked.paths.size();) {
-    const std::string_view folder = FolderOf(walked.paths[first]);
-    size_t end = first;
-    std::vector<std::string> names;
-    std::vector<size_t> logs;
-    for (; end < walked.paths.size() && FolderOf(walked.paths[end]) == folder; ++end) {
-      names.emplace_back(std::string_view(walked.paths[end]).substr(folder.size()));
-      if (IsMainLogName(names.back())) logs.push_back(end);
-    }
-    for (size_t log : logs) {
-      if (!AddLog(run, input, walked.paths[log], rootLength, names)) return false;
-    }
-    first = end;
+  std::sort(walked.paths.begin(), walked.paths.end(), ByFolder);
+  std::sort(walked.ledgers.begin(), walked.ledgers.end(), ByFolder);
+  size_t ledger = 0;
+  for (const std::string& log : walked.paths) {
+    // The walk listed the folder: its ledger is known without asking the system.
+    const std::string_view folder = FolderOf(log);
+    while (ledger < walked.ledgers.size() && FolderOf(walked.ledgers[ledger]) < folder) ++ledger;
+    const bool beside =
+        ledger < walked.ledgers.size() && FolderOf(walked.ledgers[ledger]) == folder;
+    run.ledgerFolder = folder;
+    run.ledgerPath = beside ? walked.ledgers[ledger] : std::string();
+    if (!AddLog(run, input, log, walked.rootLength, true)) return false;
   }
   return true;
 }
@@ -313,6 +375,8 @@ void TakeRecord(const LogRecord& record, void* context) {
   Run& run = *reading.run;
   if (!run.options.tests[record.test] || !InRange(run.options, record.added)) return;
   Collection& collection = run.collection;
+  // The records format's header comes with its first row: no results, no report.
+  if (reading.records != nullptr && collection.records == 0) WriteRecordsHeader(*reading.records);
   ++collection.records;
   if (reading.records != nullptr) {
     WriteRecordRow(*reading.records, collection.machines[reading.machine].name, *reading.display,
@@ -353,7 +417,7 @@ int UsageError(Run& run, const std::string& message) {
 
 int RunReport(const std::vector<std::string>& arguments) {
   const ParsedCommandLine parsed = ParseCommandLine(arguments);
-  Run run{parsed.options, {}, {}, {}, {}, {}, {}};
+  Run run(parsed.options);
   UseStandardStream(run.errors, StandardStream::Error);
   if (!parsed.error.empty()) return UsageError(run, parsed.error);
   const ReportOptions& options = parsed.options;
@@ -382,10 +446,14 @@ int RunReport(const std::vector<std::string>& arguments) {
   }
   if (!options.output.empty()) {
     FileFacts facts;
-    if (ReadFileFacts(ShortText(options.output), facts) && FindRead(run, facts)) {
+    if (ReadFileFacts(options.output, facts) && FindRead(run, facts) >= 0) {
       return UsageError(run, "--output " + options.output + " is one of the inputs");
     }
-    if (const int32_t code = CreateOutputFile(output, ShortText(options.output)); code != 0) {
+    if (const std::string tooLong = TooLong(options.output); !tooLong.empty()) {
+      Complain(run, "cannot write " + options.output + ": " + tooLong);
+      return kReportNoInput;
+    }
+    if (const int32_t code = CreateOutputFile(output, options.output); code != 0) {
       Complain(run, "cannot write " + options.output + ": " + Reason(code));
       return kReportNoInput;
     }
@@ -393,11 +461,19 @@ int RunReport(const std::vector<std::string>& arguments) {
 
   OutputBuffer out(WriteTo, &output);
   const bool records = options.format == ReportFormat::Records;
-  if (records) WriteRecordsHeader(out);
   if (!ReadLogs(run, records ? &out : nullptr)) {
     out.Flush();
     CloseOutput(output);
     Complain(run, run.failure);
+    return kReportNoInput;
+  }
+  if (run.collection.records == 0 && run.collection.cells.empty()) {
+    CloseOutput(output);
+    const bool filtered = options.since > 0 || options.until < ReportOptions().until ||
+                          options.tests != ReportOptions().tests;
+    Complain(run, "no results in " + std::to_string(run.collection.logs) + " main log" +
+                      (run.collection.logs == 1 ? "" : "s") +
+                      (filtered ? " within the --since, --until and --test filters" : ""));
     return kReportNoInput;
   }
   if (!records) {

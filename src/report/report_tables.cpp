@@ -25,6 +25,7 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
     row.unreadable = cell.unreadable;
     row.firstUnreadable = cell.unreadable > 0 ? &cell.firstUnreadable : nullptr;
     row.invalid = cell.invalid;
+    row.invalidKnown = official && collection.machines[machine].ledgers > 0;
     table.rows.push_back(row);
   }
   const ReportRow* base = nullptr;
@@ -92,9 +93,12 @@ const FigureLine kFigureLines[9] = {
     {"Mean s",
      [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.mean)); }},
     {"CV %",
-     [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal2(r.summary.cvPercent)); }},
+     [](const ReportRow& r) {
+       return Figure(r.summary.count > 1, CvPercentText(r.summary.cvPercent));
+     }},
     {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
-    {"Invalid", [](const ReportRow& r) { return std::to_string(r.invalid); }},
+    {"Invalid",
+     [](const ReportRow& r) { return Figure(r.invalidKnown, std::to_string(r.invalid)); }},
     {"Notes",
      [](const ReportRow& r) {
        std::string notes = r.fastest ? "fastest" : "";

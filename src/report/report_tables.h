@@ -20,6 +20,8 @@ struct ReportRow {
   int64_t unreadable = 0;
   const std::string* firstUnreadable = nullptr;
   int64_t invalid = 0;
+  /// Only ledgers count invalid results, and only official ones: "-" elsewhere.
+  bool invalidKnown = false;
 };
 
 struct TestTable {

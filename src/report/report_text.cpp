@@ -39,7 +39,9 @@ constexpr Measure kMeasures[] = {
     {"max", [](const ReportRow& r) { return Figure(r, r.summary.maximum); }},
     {"mean", [](const ReportRow& r) { return Figure(r, r.summary.mean); }},
     {"cv%",
-     [](const ReportRow& r) { return r.summary.count > 1 ? Decimal2(r.summary.cvPercent) : "-"; }},
+     [](const ReportRow& r) {
+       return r.summary.count > 1 ? CvPercentText(r.summary.cvPercent) : "-";
+     }},
     {"ratio", [](const ReportRow& r) { return r.hasRatio ? Decimal3(r.ratio) : "-"; }},
 };
 constexpr size_t kMeasureWidth[] = {6, 10, 10, 10, 10, 7, 7};
@@ -98,7 +100,7 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
       out << Cut("  " + name + ": " + remark, kLineWidth) << "\n";
     }
-    if (view.collection.machines[row.machine].ledgers > 0) {
+    if (row.invalidKnown) {
       invalid += (invalid.empty() ? "" : ", ") + name + " " + std::to_string(row.invalid);
     }
   }

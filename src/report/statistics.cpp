@@ -31,5 +31,5 @@ Summary Summarize(std::vector<double>& values) {
 }
 
 bool IsSettled(const Summary& summary) {
-  return summary.count >= 3 && summary.cvPercent <= 3.0;
+  return summary.count >= 3 && summary.cvPercent <= kSettledCvPercent;
 }

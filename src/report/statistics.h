@@ -15,5 +15,8 @@ struct Summary {
 /// count is the mean of the two middle values.
 Summary Summarize(std::vector<double>& values);
 
+/// The largest coefficient of variation, in percent, of a settled cell.
+inline constexpr double kSettledCvPercent = 3.0;
+
 /// Fewer than 3 results, or a coefficient of variation above 3 %, is not settled.
 bool IsSettled(const Summary& summary);

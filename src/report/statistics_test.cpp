@@ -1,5 +1,7 @@
 #include "report/statistics.h"
 
+#include "report/output_buffer.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -36,5 +38,30 @@ TEST(Statistics, FiguresMatchThoseWorkedOutByHand) {
     EXPECT_DOUBLE_EQ(s.mean, c.expected.mean);
     EXPECT_NEAR(s.cvPercent, c.expected.cvPercent, 1e-4) << c.values.size();
     EXPECT_EQ(IsSettled(s), c.settled) << s.cvPercent;
+  }
+}
+
+// Halves round away from zero from the decimal a spreadsheet shows, for any size; the
+// CV shows which side of the settled bound it lies on.
+TEST(Statistics, FiguresPrintAsASpreadsheetRoundsThem) {
+  const struct {
+    double value;
+    const char* seconds;
+    const char* cv;
+  } cases[] = {
+      {117.1705, "117.171", "117.17"},
+      {1.0005, "1.001", "1.00"},
+      {0.0005, "0.001", "0.00"},
+      {2.998, "2.998", "3.00"},
+      {3.002, "3.002", "3.002"},
+      {3.0004, "3.000", "3.0004"},
+      {3, "3.000", "3.00"},
+      {999.9995, "1000.000", "1000.00"},
+      {9.3e15, "9300000000000000.000", "9300000000000000.00"},
+      {0, "0.000", "0.00"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Decimal3(c.value), c.seconds) << c.value;
+    EXPECT_EQ(CvPercentText(c.value), c.cv) << c.value;
   }
 }

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """The records CSV of tarsel-report loads as it is into SQLite (Debian's sqlite3), and
 a count and a minimum computed there by a query equal the figures of the report's own
-CSV, for every machine and test.
+CSV, for every machine and test. The JSON report of the samples, and of a log with
+times beyond the readable bound and a half to round, loads with Python's json reader.
 
 Usage: check_records_sqlite.py TARSEL_REPORT SAMPLES_FOLDER
 """
 
 import csv
 import io
+import json
 import os
 import subprocess
 import sys
@@ -17,6 +19,33 @@ import tempfile
 def report(program, folder, fmt):
     return subprocess.run([program, "--format", fmt, "sample"], cwd=folder, check=True,
                           capture_output=True).stdout
+
+
+LOG = ("Zentravo Kelvaran Project\r\nTarsel v2.0 RC3 logfile\r\n\r\n" +
+       "".join("Official DivX test result (validation passed)\r\nAdded 01.03.2024 at 10:00:00\r\n"
+               "Encoding time: %s\r\n\r\n" % time
+               for time in ("117.1705", "9300000000000000", "99999999999999999999")))
+
+
+def json_problems(program, folder):
+    """Every JSON report parses; times beyond the bound are unreadable, not figures."""
+    problems = []
+    with tempfile.TemporaryDirectory() as work:
+        with open(os.path.join(work, "zentravo-kelv-tarsel.log"), "w", newline="") as log:
+            log.write(LOG)
+        for where, args in ((folder, ["sample"]), (work, ["."])):
+            text = subprocess.run([program, "--format", "json"] + args, cwd=where, check=True,
+                                  capture_output=True).stdout.decode("utf-8")
+            try:
+                report = json.loads(text)
+            except ValueError as error:
+                problems.append("JSON of %s does not parse: %s" % (args, error))
+                continue
+            if where == work:
+                row = report["sections"][0]["tests"][0]["rows"][0]
+                if (row["median"], row["unreadable_times"]) != (117.171, 2):
+                    problems.append("JSON row: %s" % row)
+    return problems
 
 
 def main(program, folder):
@@ -38,7 +67,7 @@ def main(program, folder):
                                 check=True, capture_output=True).stdout
     loaded = {(r[0], r[1], r[2]): (r[3], r[4])
               for r in csv.reader(io.StringIO(result.decode("utf-8", "replace")))}
-    problems = []
+    problems = json_problems(program, folder)
     for row in summary:
         key = (row["section"], row["test"], row["machine"])
         expected = (row["results"], row["minimum"])

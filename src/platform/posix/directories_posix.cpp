@@ -248,12 +248,12 @@ bool RemoveFile(const ShortText& name) {
   return unlink(host.c_str()) == 0;
 }
 
-int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,
+int32_t FindFirstEntry(std::string_view pattern, uint16_t filter, DirectorySearch& search,
                        DirectoryEntry& entry) {
   EndSearch(search);
   search.filter = filter;
   WindowsPath path;
-  if (!ResolveWindowsPath(pattern.view(), path)) return kIoPathNotFound;
+  if (!ResolveWindowsPath(pattern, path)) return kIoPathNotFound;
   // A drive root or an empty path names no entry.
   if (path.parts.empty()) return kIoFileNotFound;
   WindowsPath directoryPath = path;

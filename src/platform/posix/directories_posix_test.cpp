@@ -18,7 +18,7 @@ std::map<std::string, DirectoryEntry> Entries(const ShortText& pattern) {
   std::map<std::string, DirectoryEntry> entries;
   DirectorySearch search;
   DirectoryEntry entry;
-  for (int32_t code = FindFirstEntry(pattern, kEveryEntry, search, entry); code == 0;
+  for (int32_t code = FindFirstEntry(pattern.view(), kEveryEntry, search, entry); code == 0;
        code = FindNextEntry(search, entry)) {
     entries[std::string(entry.name.view())] = entry;
   }

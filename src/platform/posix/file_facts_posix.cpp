@@ -1,4 +1,5 @@
 // POSIX backend only: file facts with stat.
+#include <limits.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -10,6 +11,7 @@ namespace {
 
 bool Take(const struct stat& status, FileFacts& facts) {
   facts.isDirectory = S_ISDIR(status.st_mode);
+  facts.isRegular = S_ISREG(status.st_mode);
   facts.size = static_cast<int64_t>(status.st_size);
   facts.modified =
       static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
@@ -20,9 +22,11 @@ bool Take(const struct stat& status, FileFacts& facts) {
 
 }  // namespace
 
-bool ReadFileFacts(const ShortText& path, FileFacts& facts) {
+const int kLongestPath = PATH_MAX - 1;
+
+bool ReadFileFacts(std::string_view path, FileFacts& facts) {
   std::string host;
-  if (path.empty() || !MapToHostPath(path.view(), host)) return false;
+  if (path.empty() || !MapToHostPath(path, host)) return false;
   struct stat status;
   return stat(host.c_str(), &status) == 0 && Take(status, facts);
 }

@@ -24,10 +24,10 @@ int32_t Refuse(int fd, int32_t code) {
 
 }  // namespace
 
-int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
+int32_t OpenHandle(std::string_view name, HandleMode mode, FileHandle& handle) {
   std::string host;
   if (name.empty()) return kIoPathNotFound;
-  if (!MapToHostPath(name.view(), host)) return kIoPathNotFound;
+  if (!MapToHostPath(name, host)) return kIoPathNotFound;
   // Every descriptor is close-on-exec so that a started program never holds our files.
   int flags = O_CLOEXEC | O_NOCTTY;
   bool writing = true;
@@ -57,6 +57,9 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
     case HandleMode::ReadWriteExistingNoLink:
       flags |= O_RDWR | O_NOFOLLOW;
       break;
+    case HandleMode::WriteCreate:
+      flags |= O_WRONLY | O_CREAT;
+      break;
   }
   int fd;
   do {
@@ -77,7 +80,9 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (FileHeldElsewhere(fd)) return Refuse(fd, kIoSharingViolation);
   }
-  if (mode == HandleMode::ReadWriteCreate && ftruncate(fd, 0) != 0) {
+  const bool emptied = mode == HandleMode::ReadWriteCreate ||
+                       (mode == HandleMode::WriteCreate && S_ISREG(status.st_mode));
+  if (emptied && ftruncate(fd, 0) != 0) {
     return Refuse(fd, IoCodeOfErrno(errno));
   }
   handle = fd;
@@ -139,4 +144,8 @@ int32_t CloseHandleOf(FileHandle handle) {
 
 FileHandle StandardStreamHandle(bool error) {
   return error ? STDERR_FILENO : STDOUT_FILENO;
+}
+
+FileHandle StandardInputHandle() {
+  return STDIN_FILENO;
 }

@@ -20,7 +20,7 @@
 
 namespace {
 
-std::vector<ShortText> commandArguments;
+std::vector<std::string> commandArguments;
 
 // In a started child that could not go on: hands errno to the parent through the
 // report pipe and ends at once. Only async-signal-safe calls are allowed here.
@@ -147,7 +147,11 @@ ShortText GetEnvironmentValue(const ShortText& name) {
 }
 
 ShortText CommandArgument(int n) {
-  if (n < 1 || n > static_cast<int>(commandArguments.size())) return ShortText();
+  return ShortText(std::string_view(WholeCommandArgument(n)));
+}
+
+std::string WholeCommandArgument(int n) {
+  if (n < 1 || n > static_cast<int>(commandArguments.size())) return std::string();
   return commandArguments[static_cast<size_t>(n - 1)];
 }
 

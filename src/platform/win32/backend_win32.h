@@ -4,6 +4,18 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
+#include <string_view>
+
+/// A path as the ANSI calls take it: NUL-terminated in a buffer of MAX_PATH characters,
+/// with no allocation (the static runtime's operator new is i686 code, which a Pentium
+/// cannot run). False, with nothing copied, for a longer path.
+inline bool CopyAnsiPath(std::string_view path, char (&text)[MAX_PATH]) {
+  if (path.size() >= MAX_PATH) return false;
+  std::memcpy(text, path.data(), path.size());
+  text[path.size()] = '\0';
+  return true;
+}
 
 /// True when this console key event counts as a key press for WaitForKey: a key
 /// going down that yields a character or is a function, cursor or editing key.

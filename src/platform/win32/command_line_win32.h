@@ -14,3 +14,14 @@
 /// cut at 255 characters. The line ends at its first NUL. Empty beyond the last
 /// argument and for n below 1.
 ShortText ArgumentOfCommandLine(std::string_view commandLine, int n);
+
+/// The process's whole command line in the console's code page (Windows only).
+std::string_view CommandLineInOem();
+
+/// Takes one character of an argument.
+using CharacterSink = void (*)(char c, void* context);
+
+/// The same rule, the n-th argument's characters handed to `take` one by one, however
+/// many there are; none beyond the last argument.
+void ScanArgumentOfCommandLine(std::string_view commandLine, int n, CharacterSink take,
+                               void* context);

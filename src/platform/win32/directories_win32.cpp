@@ -4,6 +4,7 @@
 
 #include "platform/backend_shared.h"
 #include "platform/directories.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 
@@ -76,12 +77,14 @@ bool RemoveFile(const ShortText& name) {
   return DeleteFileA(name.c_str()) != 0;
 }
 
-int32_t FindFirstEntry(const ShortText& pattern, uint16_t filter, DirectorySearch& search,
+int32_t FindFirstEntry(std::string_view pattern, uint16_t filter, DirectorySearch& search,
                        DirectoryEntry& entry) {
   EndSearch(search);
   search.filter = filter;
   WIN32_FIND_DATAA found;
-  const HANDLE handle = FindFirstFileA(pattern.c_str(), &found);
+  char path[MAX_PATH];
+  if (!CopyAnsiPath(pattern, path)) return ERROR_FILENAME_EXCED_RANGE;
+  const HANDLE handle = FindFirstFileA(path, &found);
   if (handle == INVALID_HANDLE_VALUE) return SearchError();
   search.state = reinterpret_cast<intptr_t>(handle);
   return DeliverPassing(search, found, entry);

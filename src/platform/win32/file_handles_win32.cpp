@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/file_handles.h"
+#include "platform/win32/backend_win32.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ int32_t MovePointer(FileHandle handle, int64_t distance, DWORD method, int64_t& 
 
 }  // namespace
 
-int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
+int32_t OpenHandle(std::string_view name, HandleMode mode, FileHandle& handle) {
   DWORD access = GENERIC_READ;
   // Text files are shared for reading and writing; the size check shares nothing, so
   // it fails while anyone else has the file open and keeps everyone out meanwhile.
@@ -55,11 +56,17 @@ int32_t OpenHandle(const ShortText& name, HandleMode mode, FileHandle& handle) {
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_NEW;
       break;
+    case HandleMode::WriteCreate:
+      access = GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
   }
   if (name.empty()) return ERROR_FILE_NOT_FOUND;
+  char path[MAX_PATH];
+  if (!CopyAnsiPath(name, path)) return ERROR_FILENAME_EXCED_RANGE;
   // No security attributes: the handle is never inherited by a started program.
-  const HANDLE opened = CreateFileA(name.c_str(), access, sharing, nullptr, disposition,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE opened =
+      CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return LastError();
   handle = reinterpret_cast<FileHandle>(opened);
   return 0;
@@ -113,4 +120,8 @@ int32_t CloseHandleOf(FileHandle handle) {
 
 FileHandle StandardStreamHandle(bool error) {
   return reinterpret_cast<FileHandle>(GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE));
+}
+
+FileHandle StandardInputHandle() {
+  return reinterpret_cast<FileHandle>(GetStdHandle(STD_INPUT_HANDLE));
 }

@@ -76,7 +76,7 @@ ShortText GetEnvironmentValue(const ShortText& name) {
   return value;
 }
 
-ShortText CommandArgument(int n) {
+std::string_view CommandLineInOem() {
   // GetCommandLineA gives the line in the ANSI set; the program's texts, like what the
   // console shows, are in the console's.
   // A command line holds at most 32767 characters, each at most three bytes in any OEM
@@ -85,8 +85,11 @@ ShortText CommandArgument(int n) {
   static char line[3 * 32768];
   const int size =
       WideCharToMultiByte(CP_OEMCP, 0, GetCommandLineW(), -1, line, sizeof line, nullptr, nullptr);
-  return size > 0 ? ArgumentOfCommandLine(std::string_view(line, static_cast<size_t>(size - 1)), n)
-                  : ShortText();
+  return size > 0 ? std::string_view(line, static_cast<size_t>(size - 1)) : std::string_view();
+}
+
+ShortText CommandArgument(int n) {
+  return ArgumentOfCommandLine(CommandLineInOem(), n);
 }
 
 void ExitProgram(int code) {
