@@ -91,7 +91,7 @@ std::string Reason(int32_t code) {
 }
 
 void Complain(Run& run, const std::string& message) {
-  const std::string line = "tarsel-report: " + message + "\n";
+  const std::string line = "tarsel-report: " + Printable(message) + "\n";
   WriteOutput(run.errors, line.data(), static_cast<int32_t>(line.size()));
 }
 
@@ -201,8 +201,9 @@ bool AlreadyRead(Run& run, const std::string& path, bool& read) {
 
 // --- Finding the logs
 
-// Adds the log at `path`: its machine from --name, the ledger beside it, or its folder
-// relative to the INPUT (the INPUT itself when the log lies right in it).
+// Adds the log at `path`: its machine from --name, or its folder relative to the INPUT
+// (the INPUT itself when the log lies right in it); the ledger beside it gives the
+// machine a fingerprint.
 bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t rootLength,
             std::vector<std::string> folderFiles) {
   bool duplicate = false;
@@ -224,10 +225,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   }
   std::string name = input.name;
   NamedBy namedBy = NamedBy::Option;
-  if (name.empty() && ledger.machine().found) {
-    name = FingerprintName(ledger.machine());
-    namedBy = NamedBy::Ledger;
-  } else if (name.empty()) {
+  if (name.empty()) {
     std::string_view relative = folder.substr(std::min(rootLength, folder.size()));
     while (!relative.empty() && Separator(relative.back())) relative.remove_suffix(1);
     name = relative.empty() ? Slashed(input.path) : Slashed(relative);
@@ -236,6 +234,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   Collection& collection = run.collection;
   const int machine = collection.MachineNamed(name, namedBy);
   ++collection.machines[machine].logs;
+  if (ledger.machine().found) collection.AddFingerprint(machine, FingerprintOf(ledger.machine()));
   if (ledgerNew) {
     ++collection.ledgers;
     ++collection.machines[machine].ledgers;
@@ -245,7 +244,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
       if (!tests.names[i].empty()) collection.CountBusiest(machine, tests.names[i]);
     }
   }
-  run.logs.push_back({path, Slashed(path), machine});
+  run.logs.push_back({path, Printable(Slashed(path)), machine});
   return true;
 }
 
@@ -304,8 +303,8 @@ bool AddInput(Run& run, const ReportInput& input) {
 struct LogReading {
   Run* run;
   int machine;
-  const std::string* display;
-  OutputBuffer* records;  ///< the records format's output; null for the others
+  OutputBuffer* records;               ///< the records format's output; null for the others
+  std::string machineField, logField;  ///< for records, made once per log
 };
 
 void TakeRecord(const LogRecord& record, void* context) {
@@ -315,21 +314,25 @@ void TakeRecord(const LogRecord& record, void* context) {
   Collection& collection = run.collection;
   ++collection.records;
   if (reading.records != nullptr) {
-    WriteRecordRow(*reading.records, collection.machines[reading.machine].name, *reading.display,
-                   record);
+    WriteRecordRow(*reading.records, run.options, reading.machineField, reading.logField, record);
     return;
   }
   Cell& cell = collection.CellOf(reading.machine, record.official, record.test);
   if (record.timeRead) {
     cell.values.push_back(record.seconds);
   } else if (cell.unreadable++ == 0) {
-    cell.firstUnreadable = std::string(record.timeText);
+    cell.firstUnreadable = Printable(record.timeText);
   }
 }
 
 bool ReadLogs(Run& run, OutputBuffer* records) {
   for (const LogInput& log : run.logs) {
-    LogReading reading{&run, log.machine, &log.display, records};
+    LogReading reading{&run, log.machine, records, {}, {}};
+    if (records != nullptr) {
+      const char separator = run.options.csvSeparator;
+      reading.machineField = CsvField(run.collection.machines[log.machine].name, separator);
+      reading.logField = CsvField(log.display, separator);
+    }
     MainLogParser parser(TakeRecord, &reading);
     if (!ReadInto(run, log.path, parser)) return false;
     ++run.collection.logs;
@@ -346,6 +349,17 @@ int UsageError(Run& run, const std::string& message) {
   Complain(run, message);
   WriteOutput(run.errors, kReportUsage,
               static_cast<int32_t>(std::string_view(kReportUsage).size()));
+  return kReportUsageError;
+}
+
+// --baseline that names no machine, or the beginning of more than one name: the names.
+int BaselineError(Run& run) {
+  Complain(run, "--baseline " + run.options.baseline +
+                    " names no machine, or more than one; the machines are:");
+  for (const Machine& machine : run.collection.machines) {
+    const std::string line = "  " + machine.name + "\n";
+    WriteOutput(run.errors, line.data(), static_cast<int32_t>(line.size()));
+  }
   return kReportUsageError;
 }
 
@@ -376,9 +390,8 @@ int RunReport(const std::vector<std::string>& arguments) {
   }
   int baseline = 0;
   if (!options.baseline.empty()) {
-    baseline = run.collection.FindMachine(options.baseline);
-    if (baseline < 0)
-      return UsageError(run, "--baseline " + options.baseline + " names no machine");
+    baseline = run.collection.FindMachineByPrefix(options.baseline);
+    if (baseline < 0) return BaselineError(run);
   }
   if (!options.output.empty()) {
     FileFacts facts;
@@ -393,7 +406,7 @@ int RunReport(const std::vector<std::string>& arguments) {
 
   OutputBuffer out(WriteTo, &output);
   const bool records = options.format == ReportFormat::Records;
-  if (records) WriteRecordsHeader(out);
+  if (records) WriteRecordsHeader(out, options);
   if (!ReadLogs(run, records ? &out : nullptr)) {
     out.Flush();
     CloseOutput(output);
