@@ -36,7 +36,7 @@ Reading Read(std::string_view ledger, size_t piece) {
 
 bool Same(const Reading& a, const Reading& b) {
   return a.tests == b.tests && a.machine.found == b.machine.found &&
-         FingerprintName(a.machine) == FingerprintName(b.machine);
+         FingerprintOf(a.machine).figures == FingerprintOf(b.machine).figures;
 }
 
 }  // namespace

@@ -73,8 +73,7 @@ int RemoveDirectory(const InterpreterCommand& command) {
       DirectorySearch search;
       DirectoryEntry entry;
       bool empty = true;
-      for (int32_t code =
-               FindFirstEntry(ShortText(JoinWindowsPath(path, "*.*")), kEveryEntry, search, entry);
+      for (int32_t code = FindFirstEntry(JoinWindowsPath(path, "*.*"), kEveryEntry, search, entry);
            code == 0; code = FindNextEntry(search, entry)) {
         if (entry.name != ShortText(".") && entry.name != ShortText("..")) empty = false;
       }

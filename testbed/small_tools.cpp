@@ -18,7 +18,7 @@ std::vector<DirectoryEntry> ListEntries(const std::string& pattern) {
   std::vector<DirectoryEntry> entries;
   DirectorySearch search;
   DirectoryEntry entry;
-  for (int32_t code = FindFirstEntry(ShortText(pattern), kEveryEntry, search, entry); code == 0;
+  for (int32_t code = FindFirstEntry(pattern, kEveryEntry, search, entry); code == 0;
        code = FindNextEntry(search, entry)) {
     if (entry.name != ShortText(".") && entry.name != ShortText("..")) entries.push_back(entry);
   }

@@ -8,6 +8,7 @@
 #include "logs/main_log.h"
 #include "logs/timing_log.h"
 #include "platform/console.h"
+#include "platform/control_bytes.h"
 #include "platform/directories.h"
 #include "platform/disk.h"
 #include "platform/file_facts.h"
@@ -16,7 +17,6 @@
 #include "platform/process.h"
 #include "platform/process_snapshot.h"
 #include "platform/text_file.h"
-#include "platform/text_hash.h"
 #include "run/cleanup.h"
 #include "run/fatal_error.h"
 #include "run/run_state.h"
@@ -279,14 +279,14 @@ void WriteMachineLines(TextFile& file) {
     WriteEntry(file, (ShortText(ledger_key::kFreeMibPrefix) + letter).view(),
                FreeDiskMebibytes(drive + 1));
   }
-  const ShortText hashed[] = {figures.osName,
-                              figures.osVersion,
-                              figures.osBuild,
-                              figures.cpuModel,
-                              NumberToText(figures.cpuCount),
-                              NumberToText(figures.cpuMhz),
-                              NumberToText(figures.memoryMib)};
-  WriteEntry(file, ledger_key::kMachineId, MachineId(hashed, 7));
+  const ShortText cpuCount = NumberToText(figures.cpuCount);
+  const ShortText memoryMib = NumberToText(figures.memoryMib);
+  const std::string_view hashed[kMachineIdFigures] = {
+      figures.osName.view(),   figures.osVersion.view(), figures.osBuild.view(),
+      figures.cpuModel.view(), cpuCount.view(),          memoryMib.view()};
+  char machineId[17];
+  FormatMachineId(hashed, machineId);
+  WriteEntry(file, ledger_key::kMachineId, ShortText(machineId));
   WriteLine(file);
 }
 
@@ -422,25 +422,6 @@ bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
   const ShortText scratch = FullWindowsPath(kScratchDirectory, startDir);
   return same(Substring(fullPath, 1, scratch.length()), scratch) &&
          (fullPath.length() == scratch.length() || fullPath[scratch.length()] == '\\');
-}
-
-void ReplaceControlBytes(char* name) {
-  for (; *name != '\0'; ++name) {
-    const unsigned char byte = static_cast<unsigned char>(*name);
-    if (byte < 0x20 || byte == 0x7F) *name = '?';
-  }
-}
-
-ShortText MachineId(const ShortText* figures, int count) {
-  uint64_t hash = kHashStart;
-  for (int i = 0; i < count; ++i) hash = HashBytes("\n", HashBytes(figures[i].view(), hash));
-  char digits[17];
-  for (int i = 15; i >= 0; --i) {
-    digits[i] = "0123456789abcdef"[hash & 15];
-    hash >>= 4;
-  }
-  digits[16] = '\0';
-  return ShortText(digits);
 }
 
 void StartActivityLedger(RunFileLister moreRunFiles) {

@@ -72,18 +72,8 @@ ShortText FullWindowsPath(const ShortText& path, const ShortText& base);
 bool LedgerNameRefused(const ShortText& fullPath, const ShortText& startDir,
                        const ShortText& tempDir);
 
-/// A process name as the ledger and the console show it, changed in place up to its
-/// terminating zero: every byte below 0x20 (line ends, Ctrl-Z, the escape of console
-/// sequences) and 0x7F becomes "?", so that no name can end a line or the text, or
-/// steer the tester's console. Other bytes stay as they are.
-void ReplaceControlBytes(char* name);
-
 /// How the next block joins the `tail` (the last bytes) of an existing ledger that
 /// holds `size` bytes: nothing when it ends where a block ends (after an empty line,
 /// or right after the version line), else a line end when its last line lacks one,
 /// then the cut mark and an empty line.
 ShortText LedgerJoint(std::string_view tail, int64_t size);
-
-/// The machine id: 16 lower-case hexadecimal digits, a 64-bit FNV-1a hash of the
-/// figures' texts, each followed by a line end.
-ShortText MachineId(const ShortText* figures, int count);

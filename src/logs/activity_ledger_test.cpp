@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "logs/ledger_format.h"
+#include "platform/control_bytes.h"
 
 namespace {
 
@@ -107,17 +108,21 @@ TEST(LedgerJoint, AFreshLineAndTheCutMarkWhereNoBlockEnds) {
   }
 }
 
-TEST(MachineId, SixteenHexDigitsOfTheFiguresOnly) {
-  // FNV-1a of nothing is its offset basis.
-  EXPECT_EQ(MachineId(nullptr, 0), ShortText("cbf29ce484222325"));
-  const ShortText figures[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "256"};
-  const ShortText same[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "256"};
-  const ShortText moreMemory[] = {"Windows XP", "5.1", "2600", "Pentium III", "1", "800", "512"};
-  // The line ends keep the figures apart: "1" "800" is not "18" "00".
-  const ShortText shifted[] = {"Windows XP", "5.1", "2600", "Pentium III", "18", "00", "256"};
-  EXPECT_EQ(MachineId(figures, 7), MachineId(same, 7));
-  EXPECT_NE(MachineId(figures, 7), MachineId(moreMemory, 7));
-  EXPECT_NE(MachineId(figures, 7), MachineId(shifted, 7));
+TEST(MachineId, SixteenHexDigitsOfTheSystemAndHardwareFiguresOnly) {
+  // The stored values never change: this one is pinned.
+  using Figures = std::string_view[kMachineIdFigures];
+  const Figures figures = {"Windows XP", "5.1", "2600", "Pentium III", "1", "256"};
+  const Figures moreMemory = {"Windows XP", "5.1", "2600", "Pentium III", "1", "512"};
+  // The line ends keep the figures apart: "1" "256" is not "12" "56".
+  const Figures shifted = {"Windows XP", "5.1", "2600", "Pentium III", "12", "56"};
+  const auto id = [](const Figures& values) {
+    char digits[17];
+    FormatMachineId(values, digits);
+    return std::string(digits);
+  };
+  EXPECT_EQ(id(figures), "13274fd40c82f87b");
+  EXPECT_NE(id(moreMemory), id(figures));
+  EXPECT_NE(id(shifted), id(figures));
 }
 
 }  // namespace

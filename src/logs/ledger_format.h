@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/text_hash.h"
+
 /// The first line of every ledger.
 inline constexpr char kLedgerVersionLine[] = "tarsel_activity_ledger=1";
 
@@ -68,6 +70,29 @@ inline constexpr char kOutcomeUnofficial[] = "unofficial";
 inline constexpr char kOutcomeInvalid[] = "invalid";
 inline constexpr char kOutcomeSkipped[] = "skipped";
 inline constexpr char kOutcomeFatal[] = "fatal";
+
+/// The keys of the machine block whose values the machine id hashes, in this order: the
+/// system and the hardware. The clock (cpu_mhz) is left out: power saving changes it
+/// from run to run on one machine.
+inline constexpr const char* kMachineIdKeys[] = {ledger_key::kOsName,   ledger_key::kOsVersion,
+                                                 ledger_key::kOsBuild,  ledger_key::kCpuModel,
+                                                 ledger_key::kCpuCount, ledger_key::kMemoryMib};
+inline constexpr size_t kMachineIdFigures = sizeof kMachineIdKeys / sizeof kMachineIdKeys[0];
+
+/// The machine id of the values of kMachineIdKeys, in that order and as the ledger holds
+/// them: in `digits` 16 lower-case hexadecimal digits and a terminating zero, a 64-bit
+/// FNV-1a hash of the values, each followed by a line end. The report computes it anew
+/// from any ledger's machine block, so it is one thing for ledgers old and new.
+constexpr void FormatMachineId(const std::string_view (&values)[kMachineIdFigures],
+                               char (&digits)[17]) {
+  uint64_t hash = kHashStart;
+  for (const std::string_view value : values) hash = HashBytes("\n", HashBytes(value, hash));
+  for (int i = 15; i >= 0; --i) {
+    digits[i] = "0123456789abcdef"[hash & 15];
+    hash >>= 4;
+  }
+  digits[16] = '\0';
+}
 
 // Time stamps: "DD.MM.YYYY at HH:MM:SS", as FormatClock (logs/main_log.h) writes them
 // into the main log and the ledger alike.

@@ -2,8 +2,10 @@
 #include "report/collection.h"
 
 #include "platform/text_hash.h"
+#include "report/output_buffer.h"
 
-int Collection::MachineNamed(const std::string& name, NamedBy namedBy) {
+int Collection::MachineNamed(const std::string& givenName, NamedBy namedBy) {
+  const std::string name = Printable(givenName);
   if (const int found = FindMachine(name); found >= 0) return found;
   machineByName.Add(HashBytes(name), static_cast<int32_t>(machines.size()));
   Machine machine;
@@ -32,7 +34,28 @@ int Collection::FindMachine(const std::string& name) const {
   return machineByName.Find(HashBytes(name), [&](int32_t m) { return machines[m].name == name; });
 }
 
-void Collection::CountBusiest(int machine, const std::string& program) {
+int Collection::FindMachineByPrefix(const std::string& givenPrefix) const {
+  const std::string prefix = Printable(givenPrefix);
+  if (const int exact = FindMachine(prefix); exact >= 0) return exact;
+  int found = -1;
+  for (size_t m = 0; m < machines.size(); ++m) {
+    if (machines[m].name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (found >= 0) return -1;
+    found = static_cast<int>(m);
+  }
+  return found;
+}
+
+void Collection::AddFingerprint(int machine, const Fingerprint& fingerprint) {
+  auto& known = machines[machine].fingerprints;
+  for (const Fingerprint& seen : known) {
+    if (seen.id == fingerprint.id) return;
+  }
+  known.push_back({fingerprint.id, Printable(fingerprint.figures)});
+}
+
+void Collection::CountBusiest(int machine, const std::string& givenProgram) {
+  const std::string program = Printable(givenProgram);
   auto& busiest = machines[machine].busiest;
   for (auto& [name, count] : busiest) {
     if (name == program) {

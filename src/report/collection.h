@@ -10,6 +10,7 @@
 
 #include "platform/tree_walk.h"
 #include "report/hash_index.h"
+#include "report/ledger_parser.h"
 #include "report/log_parser.h"
 #include "tests/test_id.h"
 
@@ -21,11 +22,14 @@ struct Cell {
   int64_t invalid = 0;          ///< invalid results the ledgers count (official only)
 };
 
-enum class NamedBy { Option, Ledger, Path };
+enum class NamedBy { Option, Path };
 
 struct Machine {
-  std::string name;  ///< the system's 8-bit text
+  std::string name;  ///< the system's 8-bit text, control bytes shown as "?"
   NamedBy namedBy = NamedBy::Path;
+  /// The hardware fingerprints of its ledgers, in the order first read: shown beside
+  /// the name, and warned of when there are two, never a reason to merge or split.
+  std::vector<Fingerprint> fingerprints;
   int logs = 0;
   int ledgers = 0;
   /// How often each program was the busiest other one, in the order first named.
@@ -55,10 +59,16 @@ struct Collection {
 
   /// The machine of that name; -1 when there is none.
   int FindMachine(const std::string& name) const;
+  /// The machine of that name, else the one machine whose name begins with `prefix`;
+  /// -1 when none does, or more than one.
+  int FindMachineByPrefix(const std::string& prefix) const;
+  /// Adds a fingerprint of a ledger beside the machine's logs, when it is new there.
+  void AddFingerprint(int machine, const Fingerprint& fingerprint);
   /// Counts `program` once more as the machine's busiest other program.
   void CountBusiest(int machine, const std::string& program);
 
-  /// The machine of that name, added at the end when it is new.
+  /// The machine of that name (control bytes shown as "?"), added at the end when it
+  /// is new.
   int MachineNamed(const std::string& name, NamedBy namedBy);
   /// The cell, made when it is new.
   Cell& CellOf(int machine, bool official, int test);

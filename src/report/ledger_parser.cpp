@@ -12,12 +12,33 @@ constexpr size_t kLongestLedgerLine = 512;
 const std::string kBusiestNameKey =
     std::string(ledger_key::kOtherPrefix) + "1" + ledger_key::kOtherName;
 
+/// The machine block's figures and where they go.
+struct MachineField {
+  const char* key;
+  std::string LedgerMachine::*member;
+};
+constexpr MachineField kMachineFields[] = {
+    {ledger_key::kCpuModel, &LedgerMachine::cpuModel},
+    {ledger_key::kCpuCount, &LedgerMachine::cpuCount},
+    {ledger_key::kMemoryMib, &LedgerMachine::memoryMib},
+    {ledger_key::kOsName, &LedgerMachine::osName},
+    {ledger_key::kOsVersion, &LedgerMachine::osVersion},
+    {ledger_key::kOsBuild, &LedgerMachine::osBuild},
+};
+
 }  // namespace
 
-std::string FingerprintName(const LedgerMachine& machine) {
-  return machine.cpuModel + ", " + machine.cpuCount + " CPU, " + machine.memoryMib + " MiB, " +
-         machine.osName + " " + machine.osVersion + " (" + machine.osBuild + "), " +
-         machine.machineId;
+Fingerprint FingerprintOf(const LedgerMachine& machine) {
+  std::string_view values[kMachineIdFigures];
+  for (size_t i = 0; i < kMachineIdFigures; ++i) {
+    for (const MachineField& field : kMachineFields) {
+      if (std::string_view(field.key) == kMachineIdKeys[i]) values[i] = machine.*field.member;
+    }
+  }
+  char id[17];
+  FormatMachineId(values, id);
+  return {id, machine.cpuModel + ", " + machine.cpuCount + " CPU, " + machine.memoryMib + " MiB, " +
+                  machine.osName + " " + machine.osVersion + " (" + machine.osBuild + "), " + id};
 }
 
 void LedgerParser::EndBlock() {
@@ -57,21 +78,15 @@ void LedgerParser::TakeLine(std::string_view line) {
     std::string_view key;
     std::string* target;
   } const fields[] = {
-      {ledger_key::kBlock, &block_},
-      {ledger_key::kTest, &test_},
-      {ledger_key::kOutcome, &outcome_},
-      {ledger_key::kStart, &start_},
+      {ledger_key::kBlock, &block_},     {ledger_key::kTest, &test_},
+      {ledger_key::kOutcome, &outcome_}, {ledger_key::kStart, &start_},
       {kBusiestNameKey, &busiest_},
-      {ledger_key::kCpuModel, &blockMachine_.cpuModel},
-      {ledger_key::kCpuCount, &blockMachine_.cpuCount},
-      {ledger_key::kMemoryMib, &blockMachine_.memoryMib},
-      {ledger_key::kOsName, &blockMachine_.osName},
-      {ledger_key::kOsVersion, &blockMachine_.osVersion},
-      {ledger_key::kOsBuild, &blockMachine_.osBuild},
-      {ledger_key::kMachineId, &blockMachine_.machineId},
   };
   for (const Field& field : fields) {
     if (key == field.key) field.target->assign(value);
+  }
+  for (const MachineField& field : kMachineFields) {
+    if (key == field.key) (blockMachine_.*field.member).assign(value);
   }
 }
 

@@ -14,15 +14,21 @@
 /// name the ledger's documentation and demo give it.
 inline constexpr char kLedgerFileName[] = "activity.txt";
 
-/// The machine a ledger names, from its first machine block.
+/// The machine a ledger describes, from its first machine block.
 struct LedgerMachine {
   bool found = false;
-  std::string cpuModel, cpuCount, memoryMib, osName, osVersion, osBuild, machineId;
+  std::string cpuModel, cpuCount, memoryMib, osName, osVersion, osBuild;
 };
 
-/// The name of a machine by its fingerprint: processor, processors, memory, system and
-/// machine id, as "MODEL, N CPU, M MiB, SYSTEM VERSION (BUILD), ID".
-std::string FingerprintName(const LedgerMachine& machine);
+/// The machine's hardware fingerprint: processor, processors, memory, system and the
+/// machine id computed anew from those figures (FormatMachineId), as "MODEL, N CPU,
+/// M MiB, SYSTEM VERSION (BUILD), ID". The ledger's own machine_id is not read: older
+/// ledgers hashed the processor clock into it, which power saving changes.
+struct Fingerprint {
+  std::string id;       ///< the machine id
+  std::string figures;  ///< the whole text, the id at its end
+};
+Fingerprint FingerprintOf(const LedgerMachine& machine);
 
 /// One test block.
 struct LedgerTest {

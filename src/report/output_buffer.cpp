@@ -1,6 +1,7 @@
 // The report's output.
 #include "report/output_buffer.h"
 
+#include "platform/control_bytes.h"
 #include "platform/system_text.h"
 #include "report/statistics.h"
 
@@ -147,6 +148,12 @@ std::string CvPercentText(double cvPercent) {
   }
 }
 
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  ReplaceControlBytes(shown.data(), shown.size());
+  return shown;
+}
+
 std::string JsonString(std::string_view text) {
   static char control[8];
   const std::string body = Utf8With(text, [](char c) -> const char* {
@@ -169,12 +176,25 @@ std::string MarkdownText(std::string_view text) {
   return Utf8With(text, [](char c) { return Replacement(kMarkdownEscapes, c); });
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string CsvField(std::string_view text, char separator) {
+  std::string field;
+  if (!text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos)
+    field += '\'';
+  AppendSystemTextAsUtf8(text, field);
+  ReplaceControlBytes(field.data(), field.size());
+  if (field.find(separator) == std::string::npos && field.find('"') == std::string::npos)
+    return field;
   std::string quoted = "\"";
-  for (char c : text) {
+  for (char c : field) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
   return quoted + "\"";
+}
+
+std::string CsvNumber(std::string number, char decimal) {
+  for (char& c : number) {
+    if (c == '.') c = decimal;
+  }
+  return number;
 }

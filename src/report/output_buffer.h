@@ -43,11 +43,19 @@ std::string Decimal3(double value);
 /// takes to show on which side of the settled bound it lies ("3.002", not "3.00").
 std::string CvPercentText(double cvPercent);
 
+/// The text with its control bytes shown as "?" (platform/control_bytes.h), as every
+/// text of the inputs is before it reaches a report or a message.
+std::string Printable(std::string_view text);
+
 /// An 8-bit text as a JSON string, quotes included, in UTF-8.
 std::string JsonString(std::string_view text);
 /// An 8-bit text for HTML, in UTF-8, with & < > " escaped.
 std::string HtmlText(std::string_view text);
 /// An 8-bit text for a Markdown table cell, in UTF-8, with | \ * _ ` escaped.
 std::string MarkdownText(std::string_view text);
-/// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line end.
-std::string CsvField(std::string_view text);
+/// An 8-bit text as a CSV field (RFC 4180) in UTF-8: quoted when it holds the
+/// `separator` or a quote, and with a "'" before a first "=", "+", "-" or "@", which
+/// would make a spreadsheet take the field for a formula.
+std::string CsvField(std::string_view text, char separator);
+/// A number's text with `decimal` as its decimal mark.
+std::string CsvNumber(std::string number, char decimal);

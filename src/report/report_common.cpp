@@ -48,8 +48,6 @@ const char* NamedByWord(NamedBy namedBy) {
   switch (namedBy) {
     case NamedBy::Option:
       return "--name";
-    case NamedBy::Ledger:
-      return "ledger";
     case NamedBy::Path:
       return "path";
   }
@@ -66,8 +64,49 @@ std::string BusiestList(const std::vector<BusyProgram>& programs,
   return list;
 }
 
+namespace {
+
+std::vector<std::string> MachineWarnings(const Collection& collection) {
+  std::vector<std::string> warnings;
+  // Machines by fingerprint, in the order first read.
+  std::vector<std::pair<const std::string*, std::vector<std::string>>> sharing;
+  for (const Machine& machine : collection.machines) {
+    const auto& ids = machine.fingerprints;
+    if (ids.size() > 1) {
+      std::string list;
+      for (const Fingerprint& id : ids) list += (list.empty() ? "" : ", ") + id.id;
+      warnings.push_back("Warning: " + machine.name + " has " + std::to_string(ids.size()) +
+                         " hardware fingerprints (" + list +
+                         "): its logs come from different hardware or systems");
+    }
+    for (const Fingerprint& id : ids) {
+      auto same = std::find_if(sharing.begin(), sharing.end(),
+                               [&](const auto& entry) { return *entry.first == id.id; });
+      if (same == sharing.end()) same = sharing.insert(sharing.end(), {&id.id, {}});
+      same->second.push_back(machine.name);
+    }
+  }
+  for (const auto& [id, names] : sharing) {
+    if (names.size() < 2) continue;
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    warnings.push_back("Warning: " + list + " share one hardware fingerprint (" + *id +
+                       "): one machine under several names, or identical machines");
+  }
+  return warnings;
+}
+
+}  // namespace
+
+std::string FingerprintList(const Machine& machine, std::string (*escape)(std::string_view)) {
+  std::string list;
+  for (const Fingerprint& fingerprint : machine.fingerprints)
+    list += (list.empty() ? "" : "; ") + escape(fingerprint.figures);
+  return list;
+}
+
 std::vector<std::string> InputRemarks(const Collection& collection) {
-  std::vector<std::string> remarks;
+  std::vector<std::string> remarks = MachineWarnings(collection);
   for (const InputNote& note : collection.notes)
     remarks.push_back(note.path + ": " + TallyText(note.tally));
   const TreeWalkSkips& skips = collection.skips;
@@ -97,14 +136,30 @@ std::string UnreadableRemark(const ReportRow& row) {
          *row.firstUnreadable + "\"";
 }
 
-void WriteRecordsHeader(OutputBuffer& out) {
-  out << "machine,log,section,test,added,encoding_time,seconds\r\n";
+void WriteCsvRow(OutputBuffer& out, const ReportOptions& options,
+                 const std::vector<std::string>& fields, bool first) {
+  if (first) out << "\xEF\xBB\xBF";
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out << options.csvSeparator;
+    out << fields[i];
+  }
+  out << "\r\n";
 }
 
-void WriteRecordRow(OutputBuffer& out, const std::string& machine, const std::string& log,
+void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options) {
+  WriteCsvRow(out, options,
+              {"machine", "log", "section", "test", "added", "encoding_time", "seconds"}, true);
+}
+
+void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
+                    const std::string& machineField, const std::string& logField,
                     const LogRecord& record) {
-  out << CsvField(machine) << ',' << CsvField(log) << ','
-      << (record.official ? "official" : "unofficial") << ',' << TestOption(record.test) << ','
-      << IsoStamp(record.added) << ',' << CsvField(record.timeText) << ','
-      << (record.timeRead ? Decimal3(record.seconds) : std::string()) << "\r\n";
+  const char separator = options.csvSeparator;
+  out << machineField << separator << logField << separator
+      << (record.official ? "official" : "unofficial") << separator << TestOption(record.test)
+      << separator << IsoStamp(record.added) << separator << CsvField(record.timeText, separator)
+      << separator
+      << (record.timeRead ? CsvNumber(Decimal3(record.seconds), DecimalMark(options))
+                          : std::string())
+      << "\r\n";
 }

@@ -26,10 +26,23 @@ void WriteMarkdownReport(const ReportView& view, OutputBuffer& out);
 /// One self-contained page: tables and a bar chart of plain elements per test.
 void WriteHtmlReport(const ReportView& view, OutputBuffer& out);
 
-/// The records format: one CSV row per result, written as the logs are read.
-void WriteRecordsHeader(OutputBuffer& out);
-void WriteRecordRow(OutputBuffer& out, const std::string& machine, const std::string& log,
+/// The records format: one CSV row per result, written as the logs are read. The
+/// machine's and the log's fields are CsvField's, made once per log.
+void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options);
+void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
+                    const std::string& machineField, const std::string& logField,
                     const LogRecord& record);
+
+/// "," with --decimal-comma, else ".".
+inline char DecimalMark(const ReportOptions& options) {
+  return options.decimalComma ? ',' : '.';
+}
+
+/// The fields as one row of csv or records, with the options' separator, ended by
+/// CR LF; the first row of a file is preceded by the UTF-8 byte-order mark, which
+/// makes a spreadsheet read the texts as UTF-8.
+void WriteCsvRow(OutputBuffer& out, const ReportOptions& options,
+                 const std::vector<std::string>& fields, bool first = false);
 
 // Pieces the formats share.
 
@@ -37,14 +50,18 @@ void WriteRecordRow(OutputBuffer& out, const std::string& machine, const std::st
 const char* SectionTitle(bool official);
 /// "12 results of 2 machines from 3 main logs".
 std::string CountsLine(const Collection& collection);
-/// How the machine got its name: "--name", "ledger" or "path".
+/// How the machine got its name: "--name" or "path".
 const char* NamedByWord(NamedBy namedBy);
 /// The machine's busiest other programs as "a (3), b (1)", each name through `escape`;
 /// empty when the ledgers named none.
 std::string BusiestList(const std::vector<BusyProgram>& programs,
                         std::string (*escape)(std::string_view));
-/// Lines about what the inputs held besides results, and what the search skipped;
-/// none when there is nothing to say. Each is a whole sentence without a line end.
+/// The machine's hardware fingerprints, each through `escape`, separated by "; ";
+/// empty without a ledger.
+std::string FingerprintList(const Machine& machine, std::string (*escape)(std::string_view));
+/// Warnings of a machine with two hardware fingerprints and of one fingerprint that two
+/// machines share, then lines about what the inputs held besides results, and what the search
+/// skipped; none when there is nothing to say. Each is a whole sentence without a line end.
 std::vector<std::string> InputRemarks(const Collection& collection);
 /// "2 times unreadable, such as "n/a"" for a row with unreadable times; else empty.
 std::string UnreadableRemark(const ReportRow& row);

@@ -92,13 +92,15 @@ void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
     for (const TestTable& table : section.tests) WriteTable(view, table, out);
   }
   out << "<h2>Machines</h2>\n<table>\n<tr><th class=\"name\">Machine</th><th class=\"name\">Named "
-         "by</th><th>Main logs</th><th class=\"name\">Busiest other programs</th></tr>\n";
+         "by</th><th class=\"name\">Hardware fingerprint</th><th>Main logs</th><th "
+         "class=\"name\">Busiest other programs</th></tr>\n";
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
     const std::string busiest = BusiestList(view.tables.busiest[m], HtmlText);
     out << "<tr><td class=\"name\">" << HtmlText(machine.name) << "</td><td class=\"name\">"
-        << NamedByWord(machine.namedBy) << "</td><td>" << machine.logs << "</td><td class=\"name\">"
-        << busiest << "</td></tr>\n";
+        << NamedByWord(machine.namedBy) << "</td><td class=\"name\">"
+        << FingerprintList(machine, HtmlText) << "</td><td>" << machine.logs
+        << "</td><td class=\"name\">" << busiest << "</td></tr>\n";
   }
   out << "</table>\n";
   const std::vector<std::string> remarks = InputRemarks(collection);

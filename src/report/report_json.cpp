@@ -38,7 +38,10 @@ void WriteJsonReport(const ReportView& view, OutputBuffer& out) {
     out << (m == 0 ? "\n" : ",\n") << "    {\"name\": " << JsonString(machine.name)
         << ", \"named_by\": \"" << NamedByWord(machine.namedBy)
         << "\", \"main_logs\": " << machine.logs << ", \"ledgers\": " << machine.ledgers
-        << ", \"busiest\": [";
+        << ", \"fingerprints\": [";
+    for (size_t f = 0; f < machine.fingerprints.size(); ++f)
+      out << (f == 0 ? "" : ", ") << JsonString(machine.fingerprints[f].figures);
+    out << "], \"busiest\": [";
     const auto& busiest = view.tables.busiest[m];
     for (size_t b = 0; b < busiest.size(); ++b) {
       out << (b == 0 ? "" : ", ") << "{\"program\": " << JsonString(busiest[b].name)

@@ -52,13 +52,14 @@ void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
     out << "\n## " << SectionTitle(section.official) << "\n";
     for (const TestTable& table : section.tests) WriteTable(view, table, out);
   }
-  out << "\n## Machines\n\n| Machine | Named by | Main logs | Busiest other programs "
-         "|\n|---|---|--:|---|\n";
+  out << "\n## Machines\n\n| Machine | Named by | Hardware fingerprint | Main logs | Busiest "
+         "other programs |\n|---|---|---|--:|---|\n";
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
     const std::string busiest = BusiestList(view.tables.busiest[m], MarkdownText);
     out << "| " << MarkdownText(machine.name) << " | " << NamedByWord(machine.namedBy) << " | "
-        << machine.logs << " | " << busiest << " |\n";
+        << FingerprintList(machine, MarkdownText) << " | " << machine.logs << " | " << busiest
+        << " |\n";
   }
   const std::vector<std::string> remarks = InputRemarks(collection);
   if (!remarks.empty()) out << "\n## Inputs\n\n";

@@ -14,8 +14,12 @@ const char kReportUsage[] =
     "  --name NAME        the machine name of the next INPUT's logs\n"
     "  --format FORMAT    text (default), csv, records, json, md or html\n"
     "  --output FILE      write the report to FILE instead of standard output\n"
-    "  --baseline NAME    the machine the ratios compare with (default: the first)\n"
+    "  --baseline NAME    the machine the ratios compare with, or the beginning of\n"
+    "                     one machine's name (default: the first machine)\n"
     "  --wide             one column per machine instead of one row\n"
+    "  --csv-separator SEP  the field separator of csv and records: , (default),\n"
+    "                     ; or tab\n"
+    "  --decimal-comma    decimal commas in csv and records (with ; or tab)\n"
     "  --since DD.MM.YYYY results added on or after that day only\n"
     "  --until DD.MM.YYYY results added on or before that day only\n"
     "  --test TEST        only these tests (divx, xvid, wmv9, mpeg1, mainc, cpro,\n"
@@ -90,9 +94,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       value = argument.substr(equals + 1);
       inlineValue = true;
     }
-    if (option == "--help" || option == "--wide") {
+    if (option == "--help" || option == "--wide" || option == "--decimal-comma") {
       if (inlineValue) return {options, "option " + std::string(option) + " takes no value"};
-      (option == "--help" ? options.help : options.wide) = true;
+      (option == "--help"   ? options.help
+       : option == "--wide" ? options.wide
+                            : options.decimalComma) = true;
       continue;
     }
     if (!inlineValue) {
@@ -113,6 +119,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (option == "--output") {
       if (value.empty()) return {options, bad};
       options.output = value;
+    } else if (option == "--csv-separator") {
+      if (value != "," && value != ";" && value != "tab" && value != "\t") return {options, bad};
+      options.csvSeparator = value == "tab" ? '\t' : value[0];
     } else if (option == "--baseline") {
       options.baseline = value;
     } else if (option == "--since" || option == "--until") {
@@ -132,5 +141,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (options.help) return parsed;
   if (!pendingName.empty()) return {options, "--name " + pendingName + " is followed by no INPUT"};
   if (options.inputs.empty()) return {options, "no INPUT given"};
+  if (options.decimalComma && options.csvSeparator == ',')
+    return {options, "--decimal-comma needs --csv-separator ; or tab"};
   return parsed;
 }

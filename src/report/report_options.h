@@ -23,6 +23,8 @@ struct ReportOptions {
   std::vector<ReportInput> inputs;
   ReportFormat format = ReportFormat::Text;
   bool wide = false;
+  char csvSeparator = ',';         ///< of csv and records: ',', ';' or a tab
+  bool decimalComma = false;       ///< csv and records write "1,5" for 1.5
   std::string baseline;            ///< empty: the first machine
   std::string output;              ///< empty: standard output
   int64_t since = 0;               ///< YYYYMMDDhhmmss, inclusive

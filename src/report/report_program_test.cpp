@@ -11,6 +11,9 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "logs/ledger_format.h"
 
 namespace {
 
@@ -108,7 +111,14 @@ TEST(ReportProgram, ExitStatusTellsReportMissingInputAndUsageError) {
       {"--test divx,avi sample", 2, "tarsel-report: bad value of --test: divx,avi\nusage:"},
       {"--bogus sample", 2, "tarsel-report: unknown option --bogus\nusage:"},
       {"--name x", 2, "tarsel-report: --name x is followed by no INPUT\nusage:"},
-      {"--baseline nobody sample", 2, "tarsel-report: --baseline nobody names no machine\nusage:"},
+      // A unique beginning of a name will do; else the names are listed.
+      {"--baseline gam sample", 0, ""},
+      {"--baseline nobody sample", 2,
+       "tarsel-report: --baseline nobody names no machine, or more than one; the machines "
+       "are:\n  alpha\n  beta\n  gamma\n"},
+      {"--csv-separator : sample", 2, "tarsel-report: bad value of --csv-separator: :\nusage:"},
+      {"--decimal-comma sample", 2,
+       "tarsel-report: --decimal-comma needs --csv-separator ; or tab\nusage:"},
       {"--output sample/alpha/zentravo-kelv-tarsel.log sample", 2,
        "tarsel-report: --output sample/alpha/zentravo-kelv-tarsel.log is one of the "
        "inputs\nusage:"},
@@ -168,6 +178,161 @@ TEST(ReportProgram, InputsAreReadOnceAsGivenAndNoResultIsAnError) {
   }
   EXPECT_NE(RunReport(std::string(5000, 'p'), root).err.find("path longer than"),
             std::string::npos);
+  fs::remove_all(root);
+}
+
+// A main log of DivX results, one per encoding time text.
+std::string Log(const std::vector<std::string>& times) {
+  std::string log = "Zentravo Kelvaran Project\r\nTarsel v2.0 RC3 logfile\r\n\r\n";
+  for (const std::string& time : times) {
+    log +=
+        "Official DivX test result (validation passed)\r\nAdded 01.03.2024 at 10:00:00\r\n"
+        "Encoding time: " +
+        time + "\r\n\r\n";
+  }
+  return log;
+}
+
+// A ledger of a machine with that much memory and that clock (the written machine id
+// hashes the clock, as older ledgers did), and one invalid DivX result whose busiest
+// other program is `busiest`.
+std::string Ledger(const std::string& memory, const std::string& mhz,
+                   const std::string& busiest = "idle.exe") {
+  return std::string(kLedgerVersionLine) +
+         "\r\nblock=machine\r\nos_name=Windows XP\r\nos_version=5.1\r\nos_build=2600\r\n"
+         "cpu_model=P4\r\ncpu_count=1\r\ncpu_mhz=" +
+         mhz + "\r\nmemory_mib=" + memory + "\r\nmachine_id=" + mhz +
+         "\r\n\r\nblock=test\r\ntest=divx\r\noutcome=invalid\r\nother.1.name=" + busiest +
+         "\r\n\r\n";
+}
+
+// The machine id the report computes for Ledger(memory, ...).
+std::string IdOf(const char* memory) {
+  const std::string_view figures[kMachineIdFigures] = {"Windows XP", "5.1", "2600",
+                                                       "P4",         "1",   memory};
+  char id[17];
+  FormatMachineId(figures, id);
+  return id;
+}
+
+// The columns of a UTF-8 line.
+size_t Columns(const std::string& line) {
+  size_t columns = 0;
+  for (const char c : line) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return columns;
+}
+
+// Hand-made inputs in a fresh folder, and what the report makes of them.
+TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
+  const std::string p4a = "Intel(R) Pentium(R) 4 CPU 2.80GHz lab A";
+  const std::string p4b = "Intel(R) Pentium(R) 4 CPU 2.80GHz lab B";
+  const std::string umlauts =
+      "Pr\xc3\xbc"
+      "fstand-\xc3\x84\xc3\x96\xc3\x9c\xc3\xa4\xc3\xb6\xc3\xbc";
+  const std::string log = "/zentravo-kelv-tarsel.log";
+  const struct {
+    std::vector<std::pair<std::string, std::string>> files;  ///< path, bytes
+    std::string arguments;
+    std::vector<std::string> shown;  ///< each somewhere in standard output
+  } cases[] = {
+      // Machines by folder or --name; one fingerprint, whatever the clock, only warns.
+      {{{"lab/a" + log, Log({"10.0"})},
+        {"lab/a/activity.txt", Ledger("512", "2800")},
+        {"lab/b" + log, Log({"11.0"})},
+        {"lab/b/activity.txt", Ledger("512", "1400")},
+        {"lab/c" + log, Log({"12.0"})},
+        {"lab/c/activity.txt", Ledger("1024", "2800")},
+        {"d1" + log, Log({"13.0"})},
+        {"d1/activity.txt", Ledger("512", "2800")},
+        {"d2" + log, Log({"14.0"})},
+        {"d2/activity.txt", Ledger("1024", "2800")}},
+       "--format json lab --name Box d1 --name Box d2",
+       {"{\"name\": \"a\", \"named_by\": \"path\"", "{\"name\": \"b\", \"named_by\": \"path\"",
+        "\"fingerprints\": [\"P4, 1 CPU, 1024 MiB, Windows XP 5.1 (2600), " + IdOf("1024") + "\"]",
+        "\"Warning: Box has 2 hardware fingerprints (" + IdOf("512") + ", " + IdOf("1024"),
+        "\"Warning: a, b, Box share one hardware fingerprint (" + IdOf("512") + ")",
+        "\"Warning: c, Box share one hardware fingerprint (" + IdOf("1024") + ")"}},
+      // European spreadsheets: their separator and decimal comma, texts in UTF-8.
+      {{{"x" + log, Log({"89.148"})}},
+       "--format csv --csv-separator ';' --decimal-comma x",
+       {"\xEF\xBB\xBFsection;test;",
+        "\r\nofficial;divx;DivX;x;1;89,148;89,148;89,148;89,148;;1,000;"}},
+      {{{"x" + log, Log({"89.148"})}},
+       "--format records --csv-separator tab --decimal-comma x",
+       {"\xEF\xBB\xBFmachine\tlog\t", "\tofficial\tdivx\t2024-03-01 10:00:00\t89.148\t89,148\r\n"}},
+      // No formula reaches a spreadsheet.
+      {{{"x" + log, Log({"=HYPERLINK(\"http://x\")", "+1", "@A1"})}},
+       "--format records --name -2+3 x",
+       {"\r\n'-2+3,x/zentravo-kelv-tarsel.log,official,divx,2024-03-01 "
+        "10:00:00,\"'=HYPERLINK(\"\"http://x\"\")\",\r\n",
+        ",'+1,\r\n", ",'@A1,\r\n"}},
+      {{{"x" + log, Log({"1.0"})}},
+       "--format csv --name '@SUM(A1)' x",
+       {"\r\nofficial,divx,DivX,'@SUM(A1),"}},
+      // Names that do not fit the table get keys, explained in full; counts are whole.
+      {{{p4a + log, Log({"10.0"})},
+        {p4a + "/activity.txt", Ledger("512", "2800")},
+        {p4b + log, Log({"20.0", "n/a"})},
+        {p4b + "/activity.txt", Ledger("512", "2800")}},
+       ".",
+       {"\n  M1 " + p4a + " (path); P4, 1 CPU, 512 MiB", "\n  M2 " + p4b + " (path); P4,",
+        "\n*?M1                    1    10.000", "\n ?M2                    1    20.000",
+        "\n  M2: 1 time unreadable, such as \"n/a\"\n",
+        "\n  invalid results (ledgers): M1 1, M2 1\n", "\n  M1: idle.exe (1)\n"}},
+      {{{"mach-one" + log, Log({"10.0"})}, {"machine-two" + log, Log({"20.0"})}},
+       "--wide .",
+       {"\n  M1 mach-one (path)\n  M2 machine-two (path)\n", "\n                 M1        M2\n"}},
+      // Widths count characters, not bytes.
+      {{{umlauts + log, Log({"10.0"})}}, ".", {"\n*?" + umlauts + "      1    10.000"}},
+      // Control bytes become "?" everywhere.
+      {{{"a/esc\x1b[31mred\nline" + log, Log({"\x1b[2J\x1a", "2.0"})},
+        {"a/esc\x1b[31mred\nline/activity.txt", Ledger("512", "2800", "bell\a.exe")},
+        {"n" + log, Log({"3.0"})}},
+       "a --name \"$(printf 'nul\\033]0;title\\007')\" n",
+       {"esc?[31mred?line", "nul?]0;title?", "such as \"?[2J", "bell?.exe"}},
+  };
+  const fs::path root =
+      fs::temp_directory_path() / ("tarsel-report-inputs-" + std::to_string(getpid()));
+  for (const auto& c : cases) {
+    fs::remove_all(root);
+    for (const auto& [path, bytes] : c.files) {
+      fs::create_directories((root / path).parent_path());
+      std::ofstream(root / path, std::ios::binary) << bytes;
+    }
+    std::vector<std::string> outputs;
+    for (const char* format : {"", " --format csv", " --format records", " --format json",
+                               " --format md", " --format html", " --wide"}) {
+      const Ran ran = RunReport(c.arguments + format, root);
+      EXPECT_EQ(ran.status, 0) << c.arguments << format << "\n" << ran.err;
+      outputs.push_back(ran.out);
+    }
+    const std::string& shown = outputs[0];  // as the arguments say, the formats they give last
+    for (const std::string& part : c.shown)
+      EXPECT_NE(shown.find(part), std::string::npos) << c.arguments << ": " << part << "\n"
+                                                     << shown;
+    const bool tabs = c.arguments.find("--csv-separator tab") != std::string::npos;
+    for (size_t f = 0; f < outputs.size(); ++f) {
+      // Line ends (and tabs that separate fields) only, and no JSON escape that a reader would turn
+      // back into a control byte.
+      std::string rest;
+      for (size_t i = 0; i < outputs[f].size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(outputs[f][i]);
+        if (byte == '\n' || (byte == '\r' && outputs[f][i + 1] == '\n') || (byte == '\t' && tabs))
+          continue;
+        rest += outputs[f][i];
+        EXPECT_FALSE(byte < 0x20 || byte == 0x7f) << c.arguments << " output " << f << " at " << i;
+      }
+      EXPECT_EQ(rest.find("\\u00"), std::string::npos) << c.arguments;
+    }
+    // The text tables, narrow and wide: nothing cut, every line within 79 columns.
+    for (const std::string& text : {outputs[0], outputs[6]}) {
+      if (c.arguments.find("--format") != std::string::npos) break;
+      EXPECT_EQ(text.find('~'), std::string::npos) << text;
+      size_t start = 0;
+      for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(Columns(text.substr(start, end - start)), 79u) << text.substr(start, end - start);
+    }
+  }
   fs::remove_all(root);
 }
 

@@ -109,7 +109,7 @@ std::string TooLong(std::string_view path) {
 }
 
 void Complain(Run& run, const std::string& message) {
-  const std::string line = "tarsel-report: " + message + "\n";
+  const std::string line = "tarsel-report: " + Printable(message) + "\n";
   WriteOutput(run.errors, line.data(), static_cast<int32_t>(line.size()));
 }
 
@@ -231,9 +231,9 @@ bool ReadLedger(Run& run, const std::string& path, LedgerRead& read) {
   return true;
 }
 
-// Adds the log at `path` (standard input when empty): its machine from --name, the
-// ledger beside it, or its folder relative to the INPUT (the INPUT itself when the log
-// lies right in it). `walked`: found in a folder, where only disk files count and a
+// Adds the log at `path` (standard input when empty): its machine from --name, or its
+// folder relative to the INPUT (the INPUT itself when the log lies right in it); the
+// ledger beside it gives the machine a fingerprint. `walked`: found in a folder, where only disk files count and a
 // link that leads nowhere is skipped; an INPUT named itself may be a pipe or device.
 bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t rootLength,
             bool walked) {
@@ -278,10 +278,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   const bool fingerprinted = ledger.machine != nullptr && ledger.machine->found;
   std::string name = input.name;
   NamedBy namedBy = NamedBy::Option;
-  if (name.empty() && fingerprinted) {
-    name = FingerprintName(*ledger.machine);
-    namedBy = NamedBy::Ledger;
-  } else if (name.empty() && standardInput) {
+  if (name.empty() && standardInput) {
     name = kStandardInputName;
     namedBy = NamedBy::Path;
   } else if (name.empty()) {
@@ -292,6 +289,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
   }
   const int machine = collection.MachineNamed(name, namedBy);
   ++collection.machines[machine].logs;
+  if (fingerprinted) collection.AddFingerprint(machine, FingerprintOf(*ledger.machine));
   if (ledger.isNew && ledger.machine != nullptr) {
     ++collection.ledgers;
     ++collection.machines[machine].ledgers;
@@ -302,7 +300,7 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
       if (!tests.names[i].empty()) collection.CountBusiest(machine, tests.names[i]);
     }
   }
-  run.logs.push_back({path, standardInput ? kStandardInputName : Slashed(path), machine});
+  run.logs.push_back({path, standardInput ? kStandardInputName : Printable(Slashed(path)), machine});
   return true;
 }
 
@@ -366,8 +364,8 @@ bool AddInput(Run& run, const ReportInput& input) {
 struct LogReading {
   Run* run;
   int machine;
-  const std::string* display;
-  OutputBuffer* records;  ///< the records format's output; null for the others
+  OutputBuffer* records;               ///< the records format's output; null for the others
+  std::string machineField, logField;  ///< for records, made once per log
 };
 
 void TakeRecord(const LogRecord& record, void* context) {
@@ -376,24 +374,28 @@ void TakeRecord(const LogRecord& record, void* context) {
   if (!run.options.tests[record.test] || !InRange(run.options, record.added)) return;
   Collection& collection = run.collection;
   // The records format's header comes with its first row: no results, no report.
-  if (reading.records != nullptr && collection.records == 0) WriteRecordsHeader(*reading.records);
+  if (reading.records != nullptr && collection.records == 0) WriteRecordsHeader(*reading.records, run.options);
   ++collection.records;
   if (reading.records != nullptr) {
-    WriteRecordRow(*reading.records, collection.machines[reading.machine].name, *reading.display,
-                   record);
+    WriteRecordRow(*reading.records, run.options, reading.machineField, reading.logField, record);
     return;
   }
   Cell& cell = collection.CellOf(reading.machine, record.official, record.test);
   if (record.timeRead) {
     cell.values.push_back(record.seconds);
   } else if (cell.unreadable++ == 0) {
-    cell.firstUnreadable = std::string(record.timeText);
+    cell.firstUnreadable = Printable(record.timeText);
   }
 }
 
 bool ReadLogs(Run& run, OutputBuffer* records) {
   for (const LogInput& log : run.logs) {
-    LogReading reading{&run, log.machine, &log.display, records};
+    LogReading reading{&run, log.machine, records, {}, {}};
+    if (records != nullptr) {
+      const char separator = run.options.csvSeparator;
+      reading.machineField = CsvField(run.collection.machines[log.machine].name, separator);
+      reading.logField = CsvField(log.display, separator);
+    }
     MainLogParser parser(TakeRecord, &reading);
     if (!ReadInto(run, log.path, parser)) return false;
     ++run.collection.logs;
@@ -410,6 +412,17 @@ int UsageError(Run& run, const std::string& message) {
   Complain(run, message);
   WriteOutput(run.errors, kReportUsage,
               static_cast<int32_t>(std::string_view(kReportUsage).size()));
+  return kReportUsageError;
+}
+
+// --baseline that names no machine, or the beginning of more than one name: the names.
+int BaselineError(Run& run) {
+  Complain(run, "--baseline " + run.options.baseline +
+                    " names no machine, or more than one; the machines are:");
+  for (const Machine& machine : run.collection.machines) {
+    const std::string line = "  " + machine.name + "\n";
+    WriteOutput(run.errors, line.data(), static_cast<int32_t>(line.size()));
+  }
   return kReportUsageError;
 }
 
@@ -440,9 +453,8 @@ int RunReport(const std::vector<std::string>& arguments) {
   }
   int baseline = 0;
   if (!options.baseline.empty()) {
-    baseline = run.collection.FindMachine(options.baseline);
-    if (baseline < 0)
-      return UsageError(run, "--baseline " + options.baseline + " names no machine");
+    baseline = run.collection.FindMachineByPrefix(options.baseline);
+    if (baseline < 0) return BaselineError(run);
   }
   if (!options.output.empty()) {
     FileFacts facts;

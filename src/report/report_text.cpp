@@ -1,6 +1,7 @@
 // The text report: tables for the console, at most 79 columns wide.
 #include <algorithm>
 
+#include "platform/system_text.h"
 #include "report/report_formats.h"
 #include "report/test_names.h"
 
@@ -8,20 +9,69 @@ namespace {
 
 constexpr size_t kNameWidth = 17;
 constexpr size_t kLineWidth = 79;
+/// --wide: the measures' titles, then one column per machine.
+constexpr size_t kTitleWidth = 9, kColumnWidth = 10;
+/// The indentation of a line that goes on from the line above.
+constexpr char kGoesOn[] = "    ";
 
-// The text cut to `width` columns, a "~" marking the cut.
+// The columns a text takes: its characters in the system's character set, counted
+// in UTF-8 (a byte that is not valid there shows as one replacement character).
+size_t Columns(std::string_view text) {
+  std::string utf8;
+  AppendSystemTextAsUtf8(text, utf8);
+  return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The longest start of `text` that takes at most `columns` columns and ends where a
+// character ends: there the two parts take as many columns as the whole.
+size_t FittingBytes(std::string_view text, size_t columns) {
+  const size_t whole = Columns(text);
+  size_t fitting = 0;
+  for (size_t end = 1; end <= text.size(); ++end) {
+    const size_t taken = Columns(text.substr(0, end));
+    if (taken > columns) break;
+    if (taken + Columns(text.substr(end)) == whole) fitting = end;
+  }
+  return fitting;
+}
+
+// The text cut to `width` columns, a "~" marking the cut (only for figures, which fit).
 std::string Cut(const std::string& text, size_t width) {
-  return text.size() <= width ? text : text.substr(0, width - 1) + "~";
+  return Columns(text) <= width ? text : text.substr(0, FittingBytes(text, width - 1)) + "~";
 }
 
 std::string Left(const std::string& text, size_t width) {
   const std::string cut = Cut(text, width);
-  return cut + std::string(width - cut.size(), ' ');
+  return cut + std::string(width - Columns(cut), ' ');
 }
 
 std::string Right(const std::string& text, size_t width) {
   const std::string cut = Cut(text, width);
-  return std::string(width - cut.size(), ' ') + cut;
+  return std::string(width - Columns(cut), ' ') + cut;
+}
+
+// Writes the line within kLineWidth columns, nothing of it cut: a line that is longer
+// breaks at its last blank that fits (else within a word) and goes on, indented, on
+// the next.
+void WriteWrapped(const std::string& line, OutputBuffer& out) {
+  std::string_view rest = line;
+  std::string_view indent;
+  while (Columns(indent) + Columns(rest) > kLineWidth) {
+    const size_t fits = FittingBytes(rest, kLineWidth - Columns(indent));
+    size_t end = fits, next = fits;
+    // A blank after the line's own indentation.
+    const size_t start = rest.find_first_not_of(' ');
+    const size_t blank = rest.rfind(' ', fits);
+    if (blank != std::string_view::npos && start != std::string_view::npos && blank > start)
+      end = blank, next = blank + 1;
+    if (end == 0) break;  // not even one character fits; cannot be with these widths
+    out << indent << rest.substr(0, end) << "\n";
+    rest.remove_prefix(next);
+    indent = kGoesOn;
+  }
+  out << indent << rest << "\n";
 }
 
 std::string Figure(const ReportRow& row, double value) {
@@ -50,13 +100,28 @@ std::string Marks(const ReportRow& row) {
   return std::string(row.fastest ? "*" : " ") + (row.settled ? " " : "?");
 }
 
-void WriteRows(const ReportView& view, const TestTable& table, OutputBuffer& out) {
+/// The machines as the tables name them, by index.
+using Labels = std::vector<std::string>;
+
+// The machines' names; or, when a name would not fit the table's column, keys ("M1",
+// "M2" ...) for all, which the list of machines explains. Nothing that tells rows
+// apart is ever cut.
+Labels LabelsOf(const Collection& collection, size_t width, bool& keyed) {
+  keyed = false;
+  for (const Machine& machine : collection.machines) keyed = keyed || Columns(machine.name) > width;
+  Labels labels;
+  for (size_t m = 0; m < collection.machines.size(); ++m)
+    labels.push_back(keyed ? "M" + std::to_string(m + 1) : collection.machines[m].name);
+  return labels;
+}
+
+void WriteRows(const Labels& labels, const TestTable& table, OutputBuffer& out) {
   out << "  " << Left("machine", kNameWidth);
   for (size_t m = 0; m < std::size(kMeasures); ++m)
     out << Right(kMeasures[m].title, kMeasureWidth[m]);
   out << "\n";
   for (const ReportRow& row : table.rows) {
-    out << Marks(row) << Left(view.collection.machines[row.machine].name, kNameWidth);
+    out << Marks(row) << Left(labels[row.machine], kNameWidth);
     for (size_t m = 0; m < std::size(kMeasures); ++m)
       out << Right(kMeasures[m].value(row), kMeasureWidth[m]);
     out << "\n";
@@ -64,16 +129,12 @@ void WriteRows(const ReportView& view, const TestTable& table, OutputBuffer& out
 }
 
 // --wide: one column per machine, as many machines side by side as fit.
-void WriteColumns(const ReportView& view, const TestTable& table, OutputBuffer& out) {
-  constexpr size_t kTitleWidth = 9, kColumnWidth = 10;
+void WriteColumns(const Labels& labels, const TestTable& table, OutputBuffer& out) {
   const size_t perBlock = (kLineWidth - kTitleWidth) / kColumnWidth;
   for (size_t first = 0; first < table.rows.size(); first += perBlock) {
     const size_t last = std::min(table.rows.size(), first + perBlock);
     out << Left("", kTitleWidth);
-    for (size_t r = first; r < last; ++r) {
-      out << Right(Cut(view.collection.machines[table.rows[r].machine].name, kColumnWidth - 1),
-                   kColumnWidth);
-    }
+    for (size_t r = first; r < last; ++r) out << Right(labels[table.rows[r].machine], kColumnWidth);
     out << "\n";
     for (const Measure& measure : kMeasures) {
       out << Left(measure.title, kTitleWidth);
@@ -87,24 +148,25 @@ void WriteColumns(const ReportView& view, const TestTable& table, OutputBuffer& 
   }
 }
 
-void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& out) {
+void WriteTable(const ReportView& view, const Labels& labels, const TestTable& table,
+                OutputBuffer& out) {
   out << "\n" << TestShortName(table.test) << " (" << TestOption(table.test) << "), seconds\n";
   if (view.options.wide) {
-    WriteColumns(view, table, out);
+    WriteColumns(labels, table, out);
   } else {
-    WriteRows(view, table, out);
+    WriteRows(labels, table, out);
   }
   std::string invalid;
   for (const ReportRow& row : table.rows) {
-    const std::string& name = view.collection.machines[row.machine].name;
+    const std::string& name = labels[row.machine];
     if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
-      out << Cut("  " + name + ": " + remark, kLineWidth) << "\n";
+      WriteWrapped("  " + name + ": " + remark, out);
     }
     if (row.invalidKnown) {
       invalid += (invalid.empty() ? "" : ", ") + name + " " + std::to_string(row.invalid);
     }
   }
-  if (!invalid.empty()) out << Cut("  invalid results (ledgers): " + invalid, kLineWidth) << "\n";
+  if (!invalid.empty()) WriteWrapped("  invalid results (ledgers): " + invalid, out);
 }
 
 }  // namespace
@@ -112,14 +174,23 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
 void WriteTextReport(const ReportView& view, OutputBuffer& out) {
   const Collection& collection = view.collection;
   out << "Tarsel results: " << CountsLine(collection) << "\n";
-  out << Cut("Baseline: " + collection.machines[view.tables.baseline].name, kLineWidth) << "\n";
-  out << "\nMachines (named by)\n";
-  for (const Machine& machine : collection.machines) {
-    out << Cut("  " + machine.name + " (" + NamedByWord(machine.namedBy) + ")", kLineWidth) << "\n";
+  bool keyed = false;
+  const Labels labels =
+      LabelsOf(collection, view.options.wide ? kColumnWidth - 1 : kNameWidth, keyed);
+  WriteWrapped("Baseline: " + collection.machines[view.tables.baseline].name, out);
+  out << (keyed ? "\nMachines (key, named by; hardware fingerprint)\n"
+                : "\nMachines (named by; hardware fingerprint)\n");
+  for (size_t m = 0; m < collection.machines.size(); ++m) {
+    const Machine& machine = collection.machines[m];
+    const std::string fingerprints = FingerprintList(machine, Printable);
+    WriteWrapped("  " + (keyed ? labels[m] + " " : "") + machine.name + " (" +
+                     NamedByWord(machine.namedBy) + ")" +
+                     (fingerprints.empty() ? "" : "; " + fingerprints),
+                 out);
   }
   for (const ReportSection& section : view.tables.sections) {
     out << "\n" << SectionTitle(section.official) << "\n";
-    for (const TestTable& table : section.tests) WriteTable(view, table, out);
+    for (const TestTable& table : section.tests) WriteTable(view, labels, table, out);
   }
   if (!view.tables.sections.empty()) {
     out << "\n* fastest (lowest median)   ? not settled: fewer than 3 results or cv above 3 %\n"
@@ -130,13 +201,13 @@ void WriteTextReport(const ReportView& view, OutputBuffer& out) {
     if (view.tables.busiest[m].empty()) continue;
     if (!busyShown) out << "\nBusiest other programs (ledgers)\n";
     busyShown = true;
-    std::string line = "  " + collection.machines[m].name + ":";
+    std::string line = "  " + labels[m] + ":";
     for (const BusyProgram& program : view.tables.busiest[m]) {
       line += " " + program.name + " (" + std::to_string(program.count) + ")";
     }
-    out << Cut(line, kLineWidth) << "\n";
+    WriteWrapped(line, out);
   }
   const std::vector<std::string> remarks = InputRemarks(collection);
   if (!remarks.empty()) out << "\nInputs\n";
-  for (const std::string& remark : remarks) out << Cut("  " + remark, kLineWidth) << "\n";
+  for (const std::string& remark : remarks) WriteWrapped("  " + remark, out);
 }

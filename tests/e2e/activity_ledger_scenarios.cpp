@@ -118,8 +118,10 @@ TEST_F(LedgerOnAndOff, AllTestsTheSameWithTheLedger) {
   EXPECT_EQ(Values(entries, "machine_id").size(), 1u);
 }
 
-// tarsel-report on the folder of the "-all" run: it reads the ledger beside the main log,
-// names the machine by the ledger's figures, and counts its busiest other programs.
+// tarsel-report on the folder of the "-all" run: it names the machine by that folder,
+// reads the ledger beside the main log for the machine's fingerprint, whose machine id
+// it computes anew (so it must equal the one the benchmark wrote), and counts its
+// busiest other programs.
 TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
   const Scenario& on = Ran("all on");
   const auto entries = LedgerEntries(*on.machine);
@@ -127,11 +129,11 @@ TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
     const std::vector<std::string> values = Values(entries, key);
     return values.size() == 1 ? values[0] : "(" + key + " not once)";
   };
-  // The report's name of a machine, written out here: a change on either side shows.
-  const std::string machine = only("cpu_model") + ", " + only("cpu_count") + " CPU, " +
-                              only("memory_mib") + " MiB, " + only("os_name") + " " +
-                              only("os_version") + " (" + only("os_build") + "), " +
-                              only("machine_id");
+  // The report's fingerprint of a machine, written out here: a change on either side shows.
+  const std::string fingerprint = only("cpu_model") + ", " + only("cpu_count") + " CPU, " +
+                                  only("memory_mib") + " MiB, " + only("os_name") + " " +
+                                  only("os_version") + " (" + only("os_build") + "), " +
+                                  only("machine_id");
   const auto json = [](const std::string& text) {
     std::string quoted = "\"";
     for (const char c : text) {
@@ -145,7 +147,8 @@ TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
   report.program = TARSEL_REPORT;
   report.environment = {"PATH=/usr/bin:/bin"};
   report.directory = on.machine->root();
-  report.arguments = {"--format", "json", on.machine->HostPath(kStart).string()};
+  const std::string machine = on.machine->HostPath(kStart).string();
+  report.arguments = {"--format", "json", machine};
   const ProgramRun ran = RunHostProcess(report);
   ASSERT_EQ(ran.exitCode, 0) << ran.errors;
   const std::string& out = ran.console;
@@ -153,7 +156,8 @@ TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
       << out;
   EXPECT_NE(
       out.find("{\"name\": " + json(machine) +
-               ", \"named_by\": \"ledger\", \"main_logs\": 1, \"ledgers\": 1, \"busiest\": ["),
+               ", \"named_by\": \"path\", \"main_logs\": 1, \"ledgers\": 1, \"fingerprints\": [" +
+               json(fingerprint) + "], \"busiest\": ["),
       std::string::npos)
       << out;
   // One official result of each test, none of them invalid.

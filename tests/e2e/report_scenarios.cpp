@@ -23,9 +23,11 @@ struct Machine {
   std::vector<ProgramRun> runs;
 };
 
-// The CSV report's rows as "section,test,machine" -> columns by name.
+// The CSV report's rows as "section,test,machine" -> columns by name (after the UTF-8
+// byte-order mark that begins the file).
 std::map<std::string, std::map<std::string, std::string>> CsvRows(const std::string& csv) {
-  std::istringstream lines(csv);
+  const std::string mark = "\xEF\xBB\xBF";
+  std::istringstream lines(csv.compare(0, mark.size(), mark) == 0 ? csv.substr(mark.size()) : csv);
   std::string line;
   std::vector<std::string> header;
   std::map<std::string, std::map<std::string, std::string>> rows;

@@ -79,7 +79,7 @@ def main(program, folder, keep=None):
     program = os.path.abspath(program)
     report = lambda fmt: subprocess.run([program, "--format", fmt, "sample"], cwd=folder,
                                         check=True, capture_output=True).stdout
-    rows = list(csv.DictReader(io.StringIO(report("csv").decode("utf-8", "replace"))))
+    rows = list(csv.DictReader(io.StringIO(report("csv").decode("utf-8-sig", "replace"))))
     # The bars of one test in row order, scaled to its longest median.
     expected, tests = [], {}
     for row in rows:

@@ -50,7 +50,7 @@ def json_problems(program, folder):
 
 def main(program, folder):
     program = os.path.abspath(program)
-    summary = list(csv.DictReader(io.StringIO(report(program, folder, "csv").decode("utf-8", "replace"))))
+    summary = list(csv.DictReader(io.StringIO(report(program, folder, "csv").decode("utf-8-sig", "replace"))))
     if not summary:
         print("the CSV report has no rows")
         return 1

@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# The report program under Wine: its CSV of the sample logs keeps their bytes, so it
+# The report program under Wine: its CSV of the sample logs (UTF-8, as on the host)
 # equals the host's golden output. The emulated 32-bit build is left out: one more
 # start would cost most of a minute.
 step_report() {
