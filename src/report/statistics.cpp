@@ -22,14 +22,23 @@ Summary Summarize(std::vector<double>& values) {
     const double lower = *std::max_element(values.begin(), values.begin() + middle);
     summary.median = (lower + summary.median) / 2;
   }
-  if (summary.count > 1 && summary.mean != 0) {
+  if (summary.count > 1) {
     double squares = 0;
     for (double value : values) squares += (value - summary.mean) * (value - summary.mean);
-    summary.cvPercent = std::sqrt(squares / (summary.count - 1)) / summary.mean * 100;
+    summary.stdDev = std::sqrt(squares / (summary.count - 1));
+    if (summary.mean != 0) summary.cvPercent = summary.stdDev / summary.mean * 100;
   }
   return summary;
 }
 
 bool IsSettled(const Summary& summary) {
   return summary.count >= 3 && summary.cvPercent <= kSettledCvPercent;
+}
+
+double GeometricMean(const std::vector<double>& values) {
+  if (values.empty()) return 0;
+  // Through logarithms: a product of many ratios would leave the range of a double.
+  double logs = 0;
+  for (double value : values) logs += std::log(value);
+  return std::exp(logs / static_cast<double>(values.size()));
 }
