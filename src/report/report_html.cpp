@@ -23,7 +23,7 @@ constexpr char kHead[] =
     "table { border-collapse: collapse; margin-bottom: 8px; }\n"
     "th, td { border: 1px solid #999999; padding: 2px 6px; text-align: right; font-size: 13px; }\n"
     "th.name, td.name { text-align: left; }\n"
-    "td.machine { word-break: break-all; }\n"
+    "td.machine { word-wrap: break-word; overflow-wrap: anywhere; }\n"
     "table.chart td.machine { width: 180px; }\n"
     "table.chart td { border: none; padding: 1px 4px; }\n"
     "div.bar { background-color: #3366cc; height: 14px; font-size: 1px; line-height: 1px; }\n"
