@@ -46,8 +46,11 @@ void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& ou
   for (const ReportRow& row : table.rows) {
     if (row.summary.count > 0) bars.push_back(&row);
   }
-  std::stable_sort(bars.begin(), bars.end(), [](const ReportRow* a, const ReportRow* b) {
-    return a->summary.median < b->summary.median;
+  // Machine order on a tie. (std::sort: stable_sort's buffer would pull in runtime
+  // code that a Pentium cannot run.)
+  std::sort(bars.begin(), bars.end(), [](const ReportRow* a, const ReportRow* b) {
+    if (a->summary.median != b->summary.median) return a->summary.median < b->summary.median;
+    return a->machine < b->machine;
   });
   out << "<table class=\"chart\">\n";
   for (const ReportRow* row : bars) {
@@ -65,9 +68,13 @@ void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& ou
   out << "</table>\n";
 }
 
-// A figure's cell: the notes are text, left-aligned; the figures right-aligned.
+// The notes are text, left-aligned; the figures right-aligned.
+bool IsText(const FigureLine& line) {
+  return &line == &kFigureLines[std::size(kFigureLines) - 1];
+}
+
 const char* CellTag(const FigureLine& line) {
-  return &line == &kFigureLines[std::size(kFigureLines) - 1] ? "<td class=\"name\">" : "<td>";
+  return IsText(line) ? "<td class=\"name\">" : "<td>";
 }
 
 void WriteOverview(const ReportView& view, const ReportSection& section, OutputBuffer& out) {
@@ -105,8 +112,7 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   } else {
     out << "<tr><th class=\"name\">Machine</th>";
     for (const FigureLine& line : kFigureLines)
-      out << (&line == &kFigureLines[std::size(kFigureLines) - 1] ? "<th class=\"name\">" : "<th>")
-          << line.title << "</th>";
+      out << (IsText(line) ? "<th class=\"name\">" : "<th>") << line.title << "</th>";
     out << "</tr>\n";
     for (const ReportRow& row : table.rows) {
       out << "<tr><td class=\"name machine\">" << HtmlText(machines[row.machine].name) << "</td>";

@@ -73,9 +73,12 @@ std::vector<OverviewRow> BuildOverview(const std::vector<TestTable>& tests, int 
     line.overall = GeometricMean(ratios);
     rows.push_back(std::move(line));
   }
-  std::stable_sort(rows.begin(), rows.end(), [](const OverviewRow& a, const OverviewRow& b) {
+  // std::sort, machine order on a tie: stable_sort's buffer would pull in runtime code
+  // that a Pentium cannot run.
+  std::sort(rows.begin(), rows.end(), [](const OverviewRow& a, const OverviewRow& b) {
     if ((a.ratios > 0) != (b.ratios > 0)) return a.ratios > 0;
-    return a.ratios > 0 && a.overall < b.overall;
+    if (a.ratios > 0 && a.overall != b.overall) return a.overall < b.overall;
+    return a.machine < b.machine;
   });
   return rows;
 }

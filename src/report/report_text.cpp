@@ -182,6 +182,7 @@ void WriteOverview(const Labels& labels, const ReportSection& section, OutputBuf
   const size_t perBlock = (kLineWidth - fixed) / kOverviewColumn;
   for (size_t first = 0; first < section.tests.size(); first += perBlock) {
     const size_t last = std::min(section.tests.size(), first + perBlock);
+    if (first > 0) out << "\n";
     out << "  " << Left("machine", kNameWidth) << Right("overall", kOverallWidth)
         << Right("tests", kTestsWidth);
     for (size_t t = first; t < last; ++t)
@@ -202,7 +203,10 @@ void WriteOverview(const Labels& labels, const ReportSection& section, OutputBuf
         ratios +=
             Right(row != nullptr && row->hasRatio ? Decimal3(row->ratio) : "", kOverviewColumn);
       }
-      out << "\n" << ratios.substr(0, ratios.find_last_not_of(' ') + 1) << "\n";
+      out << "\n";
+      // None where the machine has no ratio.
+      if (const size_t end = ratios.find_last_not_of(' '); end != std::string::npos)
+        out << ratios.substr(0, end + 1) << "\n";
     }
   }
 }
