@@ -286,6 +286,8 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
       {{{"mach-one" + log, Log({"10.0"})}, {"machine-two" + log, Log({"20.0"})}},
        "--wide .",
        {"\n  M1 mach-one (path)\n  M2 machine-two (path)\n", "\n                 M1        M2\n"}},
+      // No name opens or ends a BBCode tag, not even the [code] block's end.
+      {{{"[b]x[/code]" + log, Log({"1.0"})}}, "--format bbcode .", {"\n*?(b)x(/code)   "}},
       // Widths count characters, not bytes.
       {{{umlauts + log, Log({"10.0"})}}, ".", {"\n*?" + umlauts + "      1    10.000"}},
       // Control bytes become "?" everywhere.
