@@ -1,5 +1,5 @@
 // The formats of the report. Text, CSV and records keep the inputs' 8-bit texts as
-// they are; JSON, Markdown and HTML are UTF-8.
+// they are; JSON, Markdown, HTML and BBCode are UTF-8.
 #pragma once
 
 #include <string>
