@@ -23,7 +23,11 @@ void Take(const LedgerTest& test, void* context) {
   if (test.test < -1 || test.test >= kTestCount) std::abort();
   static_cast<std::string*>(context)->append(
       std::to_string(test.test) + " " + std::string(test.outcome) + " " +
-      std::to_string(test.start) + " " + std::string(test.busiest) + "\n");
+      std::to_string(test.start) + " " + std::string(test.busiest) + " " +
+      std::to_string(test.end) + " " + std::string(test.encodingTime) + " " +
+      std::to_string(test.load.busyKnown) + std::to_string(test.load.busyPercent) + " " +
+      std::to_string(test.load.processKnown) + std::to_string(test.load.processFigure) + " " +
+      std::to_string(test.load.othersKnown) + std::to_string(test.load.othersCpuMs) + "\n");
 }
 
 Reading Read(std::string_view ledger, size_t piece) {

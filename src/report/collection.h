@@ -16,10 +16,12 @@
 
 /// The results of one machine in one test and one section (official or not).
 struct Cell {
-  std::vector<double> values;   ///< the times read, in seconds
+  std::vector<double> values;   ///< the times read, in seconds, in log order
+  std::vector<double> leftOut;  ///< disturbed times left out of the figures, in log order
   int64_t unreadable = 0;       ///< times that could not be read as a number
   std::string firstUnreadable;  ///< the first of them, as the log holds it
   int64_t invalid = 0;          ///< invalid results the ledgers count (official only)
+  int64_t disturbed = 0;        ///< results a ledger tells were disturbed, kept or not
 };
 
 enum class NamedBy { Option, Path };

@@ -1,6 +1,7 @@
 // Reading activity ledgers.
 #include "report/ledger_parser.h"
 
+#include "report/log_parser.h"
 #include "report/test_names.h"
 
 namespace {
@@ -50,12 +51,22 @@ void LedgerParser::EndBlock() {
     test.test = TestOfOption(test_);
     test.outcome = outcome_;
     test.busiest = busiest_;
+    test.encodingTime = encodingTime_;
     // The time of day counts too, for --since and --until compare whole stamps.
-    int64_t start = 0;
-    if (ReadTimestamp(start_, start)) test.start = start;
+    int64_t stamp = 0;
+    if (ReadTimestamp(start_, stamp)) test.start = stamp;
+    if (ReadTimestamp(end_, stamp)) test.end = stamp;
+    LedgerLoad& load = test.load;
+    load.busyKnown = ReadSeconds(busy_, load.busyPercent);
+    load.processKnown = ReadSeconds(process_, load.processFigure);
+    load.secondsKnown = ReadSeconds(encodingTime_, load.seconds);
+    load.othersKnown = othersSeen_;
+    load.othersCpuMs = othersCpuMs_;
     sink_(test, context_);
   }
-  block_.clear(), test_.clear(), outcome_.clear(), start_.clear(), busiest_.clear();
+  block_.clear(), test_.clear(), outcome_.clear(), start_.clear(), end_.clear();
+  busiest_.clear(), encodingTime_.clear(), busy_.clear(), process_.clear();
+  othersSeen_ = false, othersCpuMs_ = 0;
   blockMachine_ = LedgerMachine{};
 }
 
@@ -78,15 +89,32 @@ void LedgerParser::TakeLine(std::string_view line) {
     std::string_view key;
     std::string* target;
   } const fields[] = {
-      {ledger_key::kBlock, &block_},     {ledger_key::kTest, &test_},
-      {ledger_key::kOutcome, &outcome_}, {ledger_key::kStart, &start_},
+      {ledger_key::kBlock, &block_},
+      {ledger_key::kTest, &test_},
+      {ledger_key::kOutcome, &outcome_},
+      {ledger_key::kStart, &start_},
       {kBusiestNameKey, &busiest_},
+      {ledger_key::kEnd, &end_},
+      {ledger_key::kEncodingTime, &encodingTime_},
+      {ledger_key::kBusyPercent, &busy_},
+      {ledger_key::kProcessFigure, &process_},
   };
   for (const Field& field : fields) {
     if (key == field.key) field.target->assign(value);
   }
   for (const MachineField& field : kMachineFields) {
     if (key == field.key) (blockMachine_.*field.member).assign(value);
+  }
+  // Processor time of other programs: other.N.cpu_ms and unnamed_cpu_ms.
+  const std::string_view otherMs = ledger_key::kOtherCpuMs;
+  const bool otherCpu = key.substr(0, std::string_view(ledger_key::kOtherPrefix).size()) ==
+                            ledger_key::kOtherPrefix &&
+                        key.size() > otherMs.size() &&
+                        key.substr(key.size() - otherMs.size()) == otherMs;
+  double ms = 0;
+  if ((otherCpu || key == ledger_key::kUnnamedCpuMs) && ReadSeconds(value, ms)) {
+    othersSeen_ = true;
+    othersCpuMs_ += ms;
   }
 }
 

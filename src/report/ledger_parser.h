@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "logs/ledger_format.h"
+#include "report/disturbance.h"
 
 /// The name of the ledger beside main logs that the report reads (in any case): the
 /// name the ledger's documentation and demo give it.
@@ -32,10 +33,13 @@ Fingerprint FingerprintOf(const LedgerMachine& machine);
 
 /// One test block.
 struct LedgerTest {
-  int test = -1;             ///< TestIndex order; -1 for an unknown test
-  std::string_view outcome;  ///< "official", "invalid" ...
-  int64_t start = 0;         ///< the start as ReadTimestamp reads it, 0 when unreadable
-  std::string_view busiest;  ///< other.1.name; empty when none was named
+  int test = -1;                  ///< TestIndex order; -1 for an unknown test
+  std::string_view outcome;       ///< "official", "invalid" ...
+  int64_t start = 0;              ///< the start as ReadTimestamp reads it, 0 when unreadable
+  int64_t end = 0;                ///< the end, read so
+  std::string_view busiest;       ///< other.1.name; empty when none was named
+  std::string_view encodingTime;  ///< the text the main log's record holds too
+  LedgerLoad load;
 };
 
 class LedgerParser {
@@ -62,6 +66,8 @@ class LedgerParser {
   std::string line_;
   LedgerMachine machine_;
   // The block being read.
-  std::string block_, test_, outcome_, start_, busiest_;
+  std::string block_, test_, outcome_, start_, end_, busiest_, encodingTime_, busy_, process_;
+  bool othersSeen_ = false;
+  double othersCpuMs_ = 0;
   LedgerMachine blockMachine_;
 };

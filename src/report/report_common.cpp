@@ -136,6 +136,28 @@ std::string UnreadableRemark(const ReportRow& row) {
          *row.firstUnreadable + "\"";
 }
 
+std::string DisturbedRemark(const ReportRow& row, const ReportOptions& options) {
+  if (row.disturbed == 0) return std::string();
+  return std::to_string(row.disturbed) + " disturbed, " +
+         (options.keepDisturbed ? "kept" : "left out");
+}
+
+std::string OverviewTitle(const ReportSection& section) {
+  return std::string("Overview of the ") + (section.official ? "official" : "UNOFFICIAL") +
+         " results, fastest first: median s (ratio); overall: the geometric mean of the "
+         "ratios (tests)";
+}
+
+std::string OverviewCell(const ReportRow* row) {
+  if (row == nullptr || row->summary.count == 0) return "-";
+  return Decimal3(row->summary.median) + (row->hasRatio ? " (" + Decimal3(row->ratio) + ")" : "");
+}
+
+std::string OverallText(const OverviewRow& row) {
+  if (row.ratios == 0) return "-";
+  return Decimal3(row.overall) + " (" + std::to_string(row.ratios) + ")";
+}
+
 void WriteCsvRow(OutputBuffer& out, const ReportOptions& options,
                  const std::vector<std::string>& fields, bool first) {
   if (first) out << "\xEF\xBB\xBF";
@@ -147,13 +169,15 @@ void WriteCsvRow(OutputBuffer& out, const ReportOptions& options,
 }
 
 void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options) {
-  WriteCsvRow(out, options,
-              {"machine", "log", "section", "test", "added", "encoding_time", "seconds"}, true);
+  WriteCsvRow(
+      out, options,
+      {"machine", "log", "section", "test", "added", "encoding_time", "seconds", "disturbed"},
+      true);
 }
 
 void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
                     const std::string& machineField, const std::string& logField,
-                    const LogRecord& record) {
+                    const LogRecord& record, Disturbance disturbance) {
   const char separator = options.csvSeparator;
   out << machineField << separator << logField << separator
       << (record.official ? "official" : "unofficial") << separator << TestOption(record.test)
@@ -161,5 +185,9 @@ void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
       << separator
       << (record.timeRead ? CsvNumber(Decimal3(record.seconds), DecimalMark(options))
                           : std::string())
+      << separator
+      << (disturbance == Disturbance::Unknown     ? ""
+          : disturbance == Disturbance::Disturbed ? "yes"
+                                                  : "no")
       << "\r\n";
 }

@@ -1,5 +1,5 @@
 // The formats of the report. Text, CSV and records keep the inputs' 8-bit texts as
-// they are; JSON, Markdown and HTML are UTF-8.
+// they are; JSON, Markdown, HTML and BBCode are UTF-8.
 #pragma once
 
 #include <string>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report/collection.h"
+#include "report/disturbance.h"
 #include "report/output_buffer.h"
 #include "report/report_options.h"
 #include "report/report_tables.h"
@@ -25,13 +26,15 @@ void WriteJsonReport(const ReportView& view, OutputBuffer& out);
 void WriteMarkdownReport(const ReportView& view, OutputBuffer& out);
 /// One self-contained page: tables and a bar chart of plain elements per test.
 void WriteHtmlReport(const ReportView& view, OutputBuffer& out);
+/// For forums: a [code] block with aligned columns, or [table] markup (--bbcode-table).
+void WriteBbcodeReport(const ReportView& view, OutputBuffer& out);
 
 /// The records format: one CSV row per result, written as the logs are read. The
 /// machine's and the log's fields are CsvField's, made once per log.
 void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options);
 void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
                     const std::string& machineField, const std::string& logField,
-                    const LogRecord& record);
+                    const LogRecord& record, Disturbance disturbance);
 
 /// "," with --decimal-comma, else ".".
 inline char DecimalMark(const ReportOptions& options) {
@@ -65,3 +68,12 @@ std::string FingerprintList(const Machine& machine, std::string (*escape)(std::s
 std::vector<std::string> InputRemarks(const Collection& collection);
 /// "2 times unreadable, such as "n/a"" for a row with unreadable times; else empty.
 std::string UnreadableRemark(const ReportRow& row);
+/// "2 disturbed, left out" (or "kept" with --keep-disturbed) for a row with disturbed
+/// results; else empty.
+std::string DisturbedRemark(const ReportRow& row, const ReportOptions& options);
+/// The overview's title line, and the text of one of its cells: "10.000 (1.000)", or
+/// "-" where the machine has no median.
+std::string OverviewTitle(const ReportSection& section);
+std::string OverviewCell(const ReportRow* row);
+/// The overall figure: "1.234 (5 tests)", or "-".
+std::string OverallText(const OverviewRow& row);

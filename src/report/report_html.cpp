@@ -2,6 +2,9 @@
 // test. The bars are plain block elements with a width in pixels and nothing else (no
 // script, no SVG, no image, no external file), in HTML 4.01 with its standards-mode
 // doctype, so that Internet Explorer 6 on Windows XP draws them as current browsers do.
+#include <algorithm>
+#include <vector>
+
 #include "report/report_formats.h"
 #include "report/test_names.h"
 
@@ -20,9 +23,14 @@ constexpr char kHead[] =
     "table { border-collapse: collapse; margin-bottom: 8px; }\n"
     "th, td { border: 1px solid #999999; padding: 2px 6px; text-align: right; font-size: 13px; }\n"
     "th.name, td.name { text-align: left; }\n"
+    "td.machine { word-wrap: break-word; overflow-wrap: anywhere; }\n"
+    "table.chart td.machine { width: 180px; }\n"
     "table.chart td { border: none; padding: 1px 4px; }\n"
     "div.bar { background-color: #3366cc; height: 14px; font-size: 1px; line-height: 1px; }\n"
     "div.unsettled { background-color: #99aacc; }\n"
+    "div.fastest, div.fastestlight { background-color: #66bb66; color: #000000; font-size: 11px; "
+    "line-height: 14px; font-weight: bold; white-space: nowrap; }\n"
+    "div.fastestlight { background-color: #bbddbb; }\n"
     "</style>\n</head>\n<body>\n";
 
 int BarWidth(const TestTable& table, const ReportRow& row) {
@@ -31,15 +39,56 @@ int BarWidth(const TestTable& table, const ReportRow& row) {
   return width < 1 ? 1 : width;
 }
 
+// The bars, fastest first; the fastest green and marked "fastest" on the bar itself
+// (light as the others when not settled).
 void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& out) {
-  out << "<table class=\"chart\">\n";
+  std::vector<const ReportRow*> bars;
   for (const ReportRow& row : table.rows) {
-    if (row.summary.count == 0) continue;
-    out << "<tr><td class=\"name\">" << HtmlText(view.collection.machines[row.machine].name)
-        << "</td><td class=\"name\"><div class=\"bar" << (row.settled ? "" : " unsettled")
-        << "\" style=\"width: " << BarWidth(table, row) << "px\">&nbsp;</div></td><td>"
-        << Decimal3(row.summary.median) << " s" << (row.fastest ? " (fastest)" : "")
+    if (row.summary.count > 0) bars.push_back(&row);
+  }
+  // Machine order on a tie. (std::sort: stable_sort's buffer would pull in runtime
+  // code that a Pentium cannot run.)
+  std::sort(bars.begin(), bars.end(), [](const ReportRow* a, const ReportRow* b) {
+    if (a->summary.median != b->summary.median) return a->summary.median < b->summary.median;
+    return a->machine < b->machine;
+  });
+  out << "<table class=\"chart\">\n";
+  for (const ReportRow* row : bars) {
+    out << "<tr><td class=\"name machine\">"
+        << HtmlText(view.collection.machines[row->machine].name)
+        << "</td><td class=\"name\"><div class=\"bar"
+        << (row->fastest   ? (row->settled ? " fastest" : " fastestlight")
+            : row->settled ? ""
+                           : " unsettled")
+        << "\" style=\"width: " << BarWidth(table, *row) << "px\">"
+        << (row->fastest ? "fastest" : "&nbsp;") << "</div></td><td class=\"name\">"
+        << Decimal3(row->summary.median) << " s" << (row->settled ? "" : " (not settled)")
         << "</td></tr>\n";
+  }
+  out << "</table>\n";
+}
+
+// The notes are text, left-aligned; the figures right-aligned.
+bool IsText(const FigureLine& line) {
+  return &line == &kFigureLines[std::size(kFigureLines) - 1];
+}
+
+const char* CellTag(const FigureLine& line) {
+  return IsText(line) ? "<td class=\"name\">" : "<td>";
+}
+
+void WriteOverview(const ReportView& view, const ReportSection& section, OutputBuffer& out) {
+  out << "<h3>" << HtmlText(OverviewTitle(section))
+      << "</h3>\n<table>\n<tr><th class=\"name\">Machine</th><th>Overall (tests)</th>";
+  for (const TestTable& table : section.tests) out << "<th>" << TestOption(table.test) << "</th>";
+  out << "</tr>\n";
+  for (const OverviewRow& line : section.overview) {
+    out << "<tr><td class=\"name machine\">"
+        << HtmlText(view.collection.machines[line.machine].name) << "</td><td>" << OverallText(line)
+        << "</td>";
+    for (size_t t = 0; t < section.tests.size(); ++t)
+      out << "<td>" << OverviewCell(section.RowOf(line, t)) << "</td>";
+    out << "</tr>\n";
   }
   out << "</table>\n";
 }
@@ -53,26 +102,31 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   if (view.options.wide) {
     out << "<tr><th></th>";
     for (const ReportRow& row : table.rows)
-      out << "<th>" << HtmlText(machines[row.machine].name) << "</th>";
+      out << "<th class=\"machine\">" << HtmlText(machines[row.machine].name) << "</th>";
     out << "</tr>\n";
     for (const FigureLine& line : kFigureLines) {
       out << "<tr><th class=\"name\">" << line.title << "</th>";
-      for (const ReportRow& row : table.rows) out << "<td>" << line.value(row) << "</td>";
+      for (const ReportRow& row : table.rows) out << CellTag(line) << line.value(row) << "</td>";
       out << "</tr>\n";
     }
   } else {
     out << "<tr><th class=\"name\">Machine</th>";
-    for (const FigureLine& line : kFigureLines) out << "<th>" << line.title << "</th>";
+    for (const FigureLine& line : kFigureLines)
+      out << (IsText(line) ? "<th class=\"name\">" : "<th>") << line.title << "</th>";
     out << "</tr>\n";
     for (const ReportRow& row : table.rows) {
-      out << "<tr><td class=\"name\">" << HtmlText(machines[row.machine].name) << "</td>";
-      for (const FigureLine& line : kFigureLines) out << "<td>" << line.value(row) << "</td>";
+      out << "<tr><td class=\"name machine\">" << HtmlText(machines[row.machine].name) << "</td>";
+      for (const FigureLine& line : kFigureLines)
+        out << CellTag(line) << line.value(row) << "</td>";
       out << "</tr>\n";
     }
   }
   out << "</table>\n";
   for (const ReportRow& row : table.rows) {
     if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
+      out << "<p>" << HtmlText(machines[row.machine].name) << ": " << HtmlText(remark) << "</p>\n";
+    }
+    if (const std::string remark = DisturbedRemark(row, view.options); !remark.empty()) {
       out << "<p>" << HtmlText(machines[row.machine].name) << ": " << HtmlText(remark) << "</p>\n";
     }
   }
@@ -86,9 +140,12 @@ void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
       << ". Baseline: <b>" << HtmlText(collection.machines[view.tables.baseline].name)
       << "</b>. Times in seconds, lower is faster; a bar's length is the median. Ratio: the "
          "median over the baseline's. Not settled (light bars): fewer than 3 results or a "
-         "coefficient of variation above 3 %.</p>\n";
+         "coefficient of variation above 3 %. Disturbed: other programs used more than "
+      << static_cast<int>(kDisturbedSharePercent)
+      << " % of all processors during the measurement, as a ledger tells.</p>\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "<h2>" << SectionTitle(section.official) << "</h2>\n";
+    WriteOverview(view, section, out);
     for (const TestTable& table : section.tests) WriteTable(view, table, out);
   }
   out << "<h2>Machines</h2>\n<table>\n<tr><th class=\"name\">Machine</th><th class=\"name\">Named "
@@ -97,7 +154,7 @@ void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     const Machine& machine = collection.machines[m];
     const std::string busiest = BusiestList(view.tables.busiest[m], HtmlText);
-    out << "<tr><td class=\"name\">" << HtmlText(machine.name) << "</td><td class=\"name\">"
+    out << "<tr><td class=\"name machine\">" << HtmlText(machine.name) << "</td><td class=\"name\">"
         << NamedByWord(machine.namedBy) << "</td><td class=\"name\">"
         << FingerprintList(machine, HtmlText) << "</td><td>" << machine.logs
         << "</td><td class=\"name\">" << busiest << "</td></tr>\n";

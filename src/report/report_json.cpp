@@ -8,6 +8,12 @@ std::string Number(bool present, const std::string& text) {
   return present ? text : "null";
 }
 
+std::string Times(const std::vector<double>& times) {
+  std::string list = "[";
+  for (size_t i = 0; i < times.size(); ++i) list += (i == 0 ? "" : ", ") + Decimal3(times[i]);
+  return list + "]";
+}
+
 void WriteRow(const ReportView& view, const ReportRow& row, OutputBuffer& out) {
   const Summary& s = row.summary;
   const bool any = s.count > 0;
@@ -22,7 +28,32 @@ void WriteRow(const ReportView& view, const ReportRow& row, OutputBuffer& out) {
       << ", \"settled\": " << (row.settled ? "true" : "false")
       << ", \"unreadable_times\": " << row.unreadable << ", \"first_unreadable_time\": "
       << (row.firstUnreadable != nullptr ? JsonString(*row.firstUnreadable) : "null")
-      << ", \"invalid_results\": " << Number(row.invalidKnown, std::to_string(row.invalid)) << "}";
+      << ", \"invalid_results\": " << Number(row.invalidKnown, std::to_string(row.invalid))
+      << ", \"std_dev\": " << Number(s.count > 1, Decimal3(s.stdDev))
+      << ", \"disturbed_results\": " << Number(row.disturbedKnown, std::to_string(row.disturbed))
+      << ", \"times\": " << Times(*row.times) << ", \"left_out_times\": " << Times(*row.leftOut)
+      << "}";
+}
+
+void WriteOverview(const ReportView& view, const ReportSection& section, OutputBuffer& out) {
+  out << "\"overview\": [";
+  for (size_t r = 0; r < section.overview.size(); ++r) {
+    const OverviewRow& line = section.overview[r];
+    out << (r == 0 ? "\n" : ",\n")
+        << "        {\"machine\": " << JsonString(view.collection.machines[line.machine].name)
+        << ", \"overall\": " << Number(line.ratios > 0, Decimal3(line.overall))
+        << ", \"tests\": " << line.ratios << ", \"medians\": {";
+    for (size_t t = 0; t < section.tests.size(); ++t) {
+      const ReportRow* row = section.RowOf(line, t);
+      const bool any = row != nullptr && row->summary.count > 0;
+      out << (t == 0 ? "" : ", ") << "\"" << TestOption(section.tests[t].test)
+          << "\": {\"median\": " << Number(any, any ? Decimal3(row->summary.median) : "")
+          << ", \"ratio\": " << Number(any && row->hasRatio, any ? Decimal3(row->ratio) : "")
+          << "}";
+    }
+    out << "}}";
+  }
+  out << (section.overview.empty() ? "]" : "\n      ]");
 }
 
 }  // namespace
@@ -53,7 +84,9 @@ void WriteJsonReport(const ReportView& view, OutputBuffer& out) {
   for (size_t i = 0; i < view.tables.sections.size(); ++i) {
     const ReportSection& section = view.tables.sections[i];
     out << (i == 0 ? "\n" : ",\n") << "    {\"section\": \""
-        << (section.official ? "official" : "unofficial") << "\", \"tests\": [";
+        << (section.official ? "official" : "unofficial") << "\", ";
+    WriteOverview(view, section, out);
+    out << ", \"tests\": [";
     for (size_t t = 0; t < section.tests.size(); ++t) {
       const TestTable& table = section.tests[t];
       out << (t == 0 ? "\n" : ",\n") << "      {\"test\": \"" << TestOption(table.test)

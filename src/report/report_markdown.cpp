@@ -33,10 +33,26 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     }
   }
   for (const ReportRow& row : table.rows) {
-    if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
+    for (const std::string& remark : {UnreadableRemark(row), DisturbedRemark(row, view.options)}) {
+      if (remark.empty()) continue;
       out << "\n"
           << MarkdownText(machines[row.machine].name) << ": " << MarkdownText(remark) << "\n";
     }
+  }
+}
+
+void WriteOverview(const ReportView& view, const ReportSection& section, OutputBuffer& out) {
+  out << "\n### " << MarkdownText(OverviewTitle(section)) << "\n\n| Machine | Overall (tests) |";
+  for (const TestTable& table : section.tests) out << " " << TestOption(table.test) << " |";
+  out << "\n|---|--:|";
+  for (size_t t = 0; t < section.tests.size(); ++t) out << "--:|";
+  out << "\n";
+  for (const OverviewRow& line : section.overview) {
+    out << "| " << MarkdownText(view.collection.machines[line.machine].name) << " | "
+        << OverallText(line) << " |";
+    for (size_t t = 0; t < section.tests.size(); ++t)
+      out << " " << OverviewCell(section.RowOf(line, t)) << " |";
+    out << "\n";
   }
 }
 
@@ -47,9 +63,14 @@ void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
   out << "# Tarsel results\n\n"
       << CountsLine(collection) << ". Baseline: **"
       << MarkdownText(collection.machines[view.tables.baseline].name) << "**. Times in seconds; "
-      << "ratio: median over the baseline's; not settled: fewer than 3 results or CV above 3 %.\n";
+      << "ratio: median over the baseline's; not settled: fewer than 3 results or CV above 3 %; "
+         "disturbed: other programs used more than "
+      << static_cast<int>(kDisturbedSharePercent) << " % of all processors, as a ledger tells"
+      << (view.options.keepDisturbed ? " (kept in the figures)" : " (left out of the figures)")
+      << ".\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "\n## " << SectionTitle(section.official) << "\n";
+    WriteOverview(view, section, out);
     for (const TestTable& table : section.tests) WriteTable(view, table, out);
   }
   out << "\n## Machines\n\n| Machine | Named by | Hardware fingerprint | Main logs | Busiest "

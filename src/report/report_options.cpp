@@ -12,11 +12,14 @@ const char kReportUsage[] =
     "machines. An INPUT is a main log, a folder searched for main logs, or - for\n"
     "standard input; -- ends the options.\n"
     "  --name NAME        the machine name of the next INPUT's logs\n"
-    "  --format FORMAT    text (default), csv, records, json, md or html\n"
+    "  --format FORMAT    text (default), csv, records, json, md, html or bbcode\n"
     "  --output FILE      write the report to FILE instead of standard output\n"
     "  --baseline NAME    the machine the ratios compare with, or the beginning of\n"
     "                     one machine's name (default: the first machine)\n"
     "  --wide             one column per machine instead of one row\n"
+    "  --bbcode-table     bbcode with [table] markup instead of a [code] block\n"
+    "  --keep-disturbed   count results that other programs disturbed (a ledger\n"
+    "                     tells) in the figures; they are left out by default\n"
     "  --csv-separator SEP  the field separator of csv and records: , (default),\n"
     "                     ; or tab\n"
     "  --decimal-comma    decimal commas in csv and records (with ; or tab)\n"
@@ -38,6 +41,20 @@ constexpr FormatName kFormats[] = {
     {"text", ReportFormat::Text},       {"csv", ReportFormat::Csv},
     {"records", ReportFormat::Records}, {"json", ReportFormat::Json},
     {"md", ReportFormat::Markdown},     {"html", ReportFormat::Html},
+    {"bbcode", ReportFormat::Bbcode},
+};
+
+/// The options that take no value, and what each turns on.
+struct Switch {
+  std::string_view name;
+  bool ReportOptions::*flag;
+};
+constexpr Switch kSwitches[] = {
+    {"--help", &ReportOptions::help},
+    {"--wide", &ReportOptions::wide},
+    {"--decimal-comma", &ReportOptions::decimalComma},
+    {"--bbcode-table", &ReportOptions::bbcodeTable},
+    {"--keep-disturbed", &ReportOptions::keepDisturbed},
 };
 
 // A day of the calendar as DD.MM.YYYY; YYYYMMDD in `day`.
@@ -94,11 +111,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       value = argument.substr(equals + 1);
       inlineValue = true;
     }
-    if (option == "--help" || option == "--wide" || option == "--decimal-comma") {
+    const Switch* flag = nullptr;
+    for (const Switch& candidate : kSwitches) {
+      if (option == candidate.name) flag = &candidate;
+    }
+    if (flag != nullptr) {
       if (inlineValue) return {options, "option " + std::string(option) + " takes no value"};
-      (option == "--help"   ? options.help
-       : option == "--wide" ? options.wide
-                            : options.decimalComma) = true;
+      options.*(flag->flag) = true;
       continue;
     }
     if (!inlineValue) {

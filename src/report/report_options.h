@@ -8,7 +8,7 @@
 
 #include "tests/test_id.h"
 
-enum class ReportFormat { Text, Csv, Records, Json, Markdown, Html };
+enum class ReportFormat { Text, Csv, Records, Json, Markdown, Html, Bbcode };
 
 /// The INPUT that stands for standard input.
 inline constexpr char kStandardInputPath[] = "-";
@@ -23,6 +23,8 @@ struct ReportOptions {
   std::vector<ReportInput> inputs;
   ReportFormat format = ReportFormat::Text;
   bool wide = false;
+  bool bbcodeTable = false;        ///< bbcode: [table] markup instead of a [code] block
+  bool keepDisturbed = false;      ///< disturbed results count in the figures
   char csvSeparator = ',';         ///< of csv and records: ',', ';' or a tab
   bool decimalComma = false;       ///< csv and records write "1,5" for 1.5
   std::string baseline;            ///< empty: the first machine

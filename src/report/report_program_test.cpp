@@ -73,6 +73,8 @@ TEST(ReportProgram, EveryFormatMatchesItsGoldenAndNoInputChanges) {
       {"--format json sample", "sample.json"},
       {"--format md sample", "sample.md"},
       {"--format html sample", "sample.html"},
+      {"--format bbcode sample", "sample.bbcode"},
+      {"--format bbcode --bbcode-table sample", "sample-table.bbcode"},
       // A machine named on the command line, another baseline, and the filters.
       {"--format csv --baseline sample/beta --name Alpha sample/alpha sample/beta --test divx,xvid "
        "--since 02.03.2024 --until 03.03.2024",
@@ -259,13 +261,14 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
         "\r\nofficial;divx;DivX;x;1;89,148;89,148;89,148;89,148;;1,000;"}},
       {{{"x" + log, Log({"89.148"})}},
        "--format records --csv-separator tab --decimal-comma x",
-       {"\xEF\xBB\xBFmachine\tlog\t", "\tofficial\tdivx\t2024-03-01 10:00:00\t89.148\t89,148\r\n"}},
+       {"\xEF\xBB\xBFmachine\tlog\t",
+        "\tofficial\tdivx\t2024-03-01 10:00:00\t89.148\t89,148\t\r\n"}},
       // No formula reaches a spreadsheet.
       {{{"x" + log, Log({"=HYPERLINK(\"http://x\")", "+1", "@A1"})}},
        "--format records --name -2+3 x",
        {"\r\n'-2+3,x/zentravo-kelv-tarsel.log,official,divx,2024-03-01 "
-        "10:00:00,\"'=HYPERLINK(\"\"http://x\"\")\",\r\n",
-        ",'+1,\r\n", ",'@A1,\r\n"}},
+        "10:00:00,\"'=HYPERLINK(\"\"http://x\"\")\",,\r\n",
+        ",'+1,,\r\n", ",'@A1,,\r\n"}},
       {{{"x" + log, Log({"1.0"})}},
        "--format csv --name '@SUM(A1)' x",
        {"\r\nofficial,divx,DivX,'@SUM(A1),"}},
@@ -277,11 +280,14 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
        ".",
        {"\n  M1 " + p4a + " (path); P4, 1 CPU, 512 MiB", "\n  M2 " + p4b + " (path); P4,",
         "\n*?M1                    1    10.000", "\n ?M2                    1    20.000",
+        "\n  M1                   1.000      1   10.000\n",
         "\n  M2: 1 time unreadable, such as \"n/a\"\n",
         "\n  invalid results (ledgers): M1 1, M2 1\n", "\n  M1: idle.exe (1)\n"}},
       {{{"mach-one" + log, Log({"10.0"})}, {"machine-two" + log, Log({"20.0"})}},
        "--wide .",
        {"\n  M1 mach-one (path)\n  M2 machine-two (path)\n", "\n                 M1        M2\n"}},
+      // No name opens or ends a BBCode tag, not even the [code] block's end.
+      {{{"[b]x[/code]" + log, Log({"1.0"})}}, "--format bbcode .", {"\n*?(b)x(/code)   "}},
       // Widths count characters, not bytes.
       {{{umlauts + log, Log({"10.0"})}}, ".", {"\n*?" + umlauts + "      1    10.000"}},
       // Control bytes become "?" everywhere.
@@ -300,8 +306,9 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
       std::ofstream(root / path, std::ios::binary) << bytes;
     }
     std::vector<std::string> outputs;
-    for (const char* format : {"", " --format csv", " --format records", " --format json",
-                               " --format md", " --format html", " --wide"}) {
+    for (const char* format :
+         {"", " --format csv", " --format records", " --format json", " --format md",
+          " --format html", " --wide", " --format bbcode", " --format bbcode --bbcode-table"}) {
       const Ran ran = RunReport(c.arguments + format, root);
       EXPECT_EQ(ran.status, 0) << c.arguments << format << "\n" << ran.err;
       outputs.push_back(ran.out);
@@ -332,6 +339,87 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
       for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
         EXPECT_LE(Columns(text.substr(start, end - start)), 79u) << text.substr(start, end - start);
     }
+  }
+  fs::remove_all(root);
+}
+
+// The fields of the CSV row that begins with `start`; empty when there is none.
+std::vector<std::string> CsvRow(const std::string& csv, const std::string& start) {
+  const size_t at = csv.find("\n" + start);
+  if (at == std::string::npos) return {};
+  std::vector<std::string> fields(1);
+  for (size_t i = at + 1; i < csv.size() && csv[i] != '\r'; ++i) {
+    if (csv[i] == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += csv[i];
+    }
+  }
+  return fields;
+}
+
+// Two DivX results added in one second, 10.0 and 20.0, told apart by their time texts;
+// the ledger's block of 10.0 is calm, that of 20.0 as the case gives it.
+TEST(ReportProgram, DisturbedResultsAreMarkedAndLeftOutUnlessKept) {
+  const std::string block = "block=test\r\ntest=divx\r\noutcome=official\r\n";
+  const std::string around = "start=01.03.2024 at 09:59:50\r\nend=01.03.2024 at 10:00:09\r\n";
+  const std::string calm =
+      block + around + "encoding_time=10.0\r\nprocess_figure=100\r\n" + "busy_percent=50.0\r\n\r\n";
+  const std::string twenty = block + around + "encoding_time=20.0\r\n";
+  const struct {
+    const char* what;
+    std::string cpus, blocks;
+    const char* disturbed;  ///< the disturbed_results column
+    const char* mark;       ///< the records' disturbed field of 20.0
+  } cases[] = {
+      // The timing tool's 100 % cannot see the other core busy; the ledger can.
+      {"one core of two busy beside", "2",
+       twenty + "process_figure=100\r\nbusy_percent=100.0\r\n\r\n", "1", "yes"},
+      {"the other core idle", "2", twenty + "process_figure=100\r\nbusy_percent=52.0\r\n\r\n", "0",
+       "no"},
+      // 3000 + 100 ms of 20 s on one processor: 15.5 %.
+      {"others' milliseconds", "1",
+       twenty + "other.1.name=hog\r\nother.1.cpu_ms=3000\r\nunnamed_cpu_ms=100\r\n\r\n", "1",
+       "yes"},
+      {"another time text: no match", "2",
+       block + around + "encoding_time=21.0\r\nprocess_figure=100\r\nbusy_percent=100.0\r\n\r\n",
+       "0", ""},
+      {"ended before it was added: no match", "2",
+       block + "start=01.03.2024 at 09:00:00\r\nend=01.03.2024 at 09:00:20\r\n" +
+           "encoding_time=20.0\r\nprocess_figure=100\r\nbusy_percent=100.0\r\n\r\n",
+       "0", ""},
+      {"two blocks match: not marked", "2",
+       twenty + "process_figure=100\r\nbusy_percent=100.0\r\n\r\n" + twenty +
+           "process_figure=100\r\nbusy_percent=100.0\r\n\r\n",
+       "0", ""},
+  };
+  const fs::path root =
+      fs::temp_directory_path() / ("tarsel-report-disturbed-" + std::to_string(getpid()));
+  for (const auto& c : cases) {
+    fs::remove_all(root);
+    fs::create_directories(root / "m");
+    std::ofstream(root / "m" / "zentravo-kelv-tarsel.log", std::ios::binary)
+        << Log({"10.0", "20.0"});
+    std::ofstream(root / "m" / "activity.txt", std::ios::binary)
+        << kLedgerVersionLine << "\r\nblock=machine\r\ncpu_count=" << c.cpus << "\r\n\r\n"
+        << calm << c.blocks;
+    const bool disturbed = std::string(c.disturbed) == "1";
+    for (const bool keep : {false, true}) {
+      const std::vector<std::string> row = CsvRow(
+          RunReport(std::string("--format csv m") + (keep ? " --keep-disturbed" : ""), root).out,
+          "official,divx,");
+      ASSERT_EQ(row.size(), 17u) << c.what;
+      // results, median and disturbed_results.
+      const bool left = disturbed && !keep;
+      EXPECT_EQ(row[4], left ? "1" : "2") << c.what;
+      EXPECT_EQ(row[5], left ? "10.000" : "15.000") << c.what;
+      EXPECT_EQ(row[16], c.disturbed) << c.what;
+    }
+    const std::string records = RunReport("--format records m", root).out;
+    EXPECT_NE(records.find(",20.0,20.000," + std::string(c.mark) + "\r\n"), std::string::npos)
+        << c.what << "\n"
+        << records;
+    EXPECT_NE(records.find(",10.0,10.000,no\r\n"), std::string::npos) << c.what;
   }
   fs::remove_all(root);
 }

@@ -14,6 +14,7 @@
 #include "platform/text_hash.h"
 #include "platform/tree_walk.h"
 #include "report/collection.h"
+#include "report/disturbance.h"
 #include "report/ledger_parser.h"
 #include "report/log_parser.h"
 #include "report/report_formats.h"
@@ -33,7 +34,7 @@ struct TableWriter {
 constexpr TableWriter kTableWriters[] = {
     {ReportFormat::Text, WriteTextReport}, {ReportFormat::Csv, WriteCsvReport},
     {ReportFormat::Json, WriteJsonReport}, {ReportFormat::Markdown, WriteMarkdownReport},
-    {ReportFormat::Html, WriteHtmlReport},
+    {ReportFormat::Html, WriteHtmlReport}, {ReportFormat::Bbcode, WriteBbcodeReport},
 };
 
 /// What standard input is called where a path would be shown.
@@ -44,7 +45,23 @@ struct LogInput {
   std::string path;     ///< as the platform takes it; empty for standard input
   std::string display;  ///< "/" separators
   int machine = 0;
+  int ledger = -1;  ///< the ledger beside it, in Run::ledgers; -1 for none
 };
+
+/// A result a ledger's test block tells of (outcome official or unofficial), and
+/// whether other programs disturbed it; ordered by test, then start.
+struct LedgerResult {
+  int test = 0;
+  bool official = false;
+  int64_t start = 0, end = 0;
+  std::string encodingTime;
+  LedgerLoad load;
+  Disturbance disturbance = Disturbance::Unknown;
+};
+
+bool EarlierResult(const LedgerResult& a, const LedgerResult& b) {
+  return a.test != b.test ? a.test < b.test : a.start < b.start;
+}
 
 struct Run {
   explicit Run(const ReportOptions& given) : options(given) {}
@@ -56,7 +73,8 @@ struct Run {
   HashIndex readIndex;               ///< over `readFiles`, by identity
   /// Per entry of `readFiles`: the index of its ledger in `ledgers`, -1 for a log.
   std::vector<int32_t> ledgerOf;
-  std::vector<LedgerMachine> ledgers;  ///< the machine of every ledger read
+  std::vector<LedgerMachine> ledgers;                    ///< the machine of every ledger read
+  std::vector<std::vector<LedgerResult>> ledgerResults;  ///< per ledger, its results
   bool standardInputRead = false;
   /// The folder last asked for its ledger, and the answer: logs named one by one lie
   /// side by side, and a name that is missing costs a look through the whole folder.
@@ -154,11 +172,17 @@ struct LedgerTests {
   std::vector<LedgerTest> kept;
   std::vector<std::string>
       names;  ///< the busiest names of `kept`, which only point into the parser
+  std::vector<LedgerResult> results;  ///< every result the ledger tells of, unfiltered
 };
 
 void KeepLedgerTest(const LedgerTest& test, void* context) {
   auto& tests = *static_cast<LedgerTests*>(context);
   const ReportOptions& options = tests.run->options;
+  const bool official = test.outcome == kOutcomeOfficial;
+  if (test.test >= 0 && (official || test.outcome == kOutcomeUnofficial)) {
+    tests.results.push_back({test.test, official, test.start, test.end,
+                             std::string(test.encodingTime), test.load, Disturbance::Unknown});
+  }
   if (test.test < 0 || !options.tests[test.test] || !InRange(options, test.start)) return;
   LedgerTest kept = test;
   kept.outcome = test.outcome == kOutcomeInvalid ? kOutcomeInvalid : "";
@@ -205,6 +229,7 @@ int32_t ReadFileEntry(Run& run, const FileFacts& facts, bool& added) {
 // tests are counted for `machine` the first time. Null when it cannot be read.
 struct LedgerRead {
   const LedgerMachine* machine = nullptr;
+  int ledger = -1;  ///< in Run::ledgers
   LedgerTests tests;
   bool isNew = false;
 };
@@ -214,8 +239,8 @@ bool ReadLedger(Run& run, const std::string& path, LedgerRead& read) {
   if (!ReadFileFacts(path, facts) || !facts.isRegular) return true;  // none to read
   const int32_t entry = ReadFileEntry(run, facts, read.isNew);
   if (!read.isNew) {
-    const int32_t ledger = run.ledgerOf[entry];
-    read.machine = ledger >= 0 ? &run.ledgers[ledger] : nullptr;
+    read.ledger = run.ledgerOf[entry];
+    read.machine = read.ledger >= 0 ? &run.ledgers[read.ledger] : nullptr;
     return true;
   }
   read.tests.run = &run;
@@ -225,16 +250,27 @@ bool ReadLedger(Run& run, const std::string& path, LedgerRead& read) {
     read.isNew = false;  // a file of that name that is no ledger
     return true;
   }
-  run.ledgerOf[entry] = static_cast<int32_t>(run.ledgers.size());
+  read.ledger = static_cast<int>(run.ledgers.size());
+  run.ledgerOf[entry] = read.ledger;
   run.ledgers.push_back(parser.machine());
   read.machine = &run.ledgers.back();
+  // Judged once the machine block tells the processors.
+  double cpuCount = 0;
+  if (!ReadSeconds(parser.machine().cpuCount, cpuCount)) cpuCount = 0;
+  std::vector<LedgerResult>& results = read.tests.results;
+  for (LedgerResult& result : results)
+    result.disturbance = JudgeLoad(result.load, static_cast<int>(cpuCount));
+  // The order of blocks of one start matters not: the match looks at all of them.
+  std::sort(results.begin(), results.end(), EarlierResult);
+  run.ledgerResults.push_back(std::move(results));
   return true;
 }
 
 // Adds the log at `path` (standard input when empty): its machine from --name, or its
 // folder relative to the INPUT (the INPUT itself when the log lies right in it); the
-// ledger beside it gives the machine a fingerprint. `walked`: found in a folder, where only disk files count and a
-// link that leads nowhere is skipped; an INPUT named itself may be a pipe or device.
+// ledger beside it gives the machine a fingerprint. `walked`: found in a folder, where only disk
+// files count and a link that leads nowhere is skipped; an INPUT named itself may be a pipe or
+// device.
 bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t rootLength,
             bool walked) {
   Collection& collection = run.collection;
@@ -300,7 +336,8 @@ bool AddLog(Run& run, const ReportInput& input, const std::string& path, size_t 
       if (!tests.names[i].empty()) collection.CountBusiest(machine, tests.names[i]);
     }
   }
-  run.logs.push_back({path, standardInput ? kStandardInputName : Printable(Slashed(path)), machine});
+  run.logs.push_back({path, standardInput ? kStandardInputName : Printable(Slashed(path)), machine,
+                      ledger.ledger});
   return true;
 }
 
@@ -364,9 +401,32 @@ bool AddInput(Run& run, const ReportInput& input) {
 struct LogReading {
   Run* run;
   int machine;
-  OutputBuffer* records;               ///< the records format's output; null for the others
-  std::string machineField, logField;  ///< for records, made once per log
+  const std::vector<LedgerResult>* ledger;  ///< the results of its ledger; null for none
+  OutputBuffer* records;                    ///< the records format's output; null for the others
+  std::string machineField, logField;       ///< for records, made once per log
 };
+
+// What the ledger says of the record: the one result of its test, section and encoding
+// time text whose measurement holds the moment it was added (the benchmark adds it
+// between the block's start and end). Unknown without a ledger, with no such block or
+// with more than one.
+Disturbance DisturbanceOf(const std::vector<LedgerResult>* ledger, const LogRecord& record) {
+  if (ledger == nullptr || record.added == 0) return Disturbance::Unknown;
+  LedgerResult moment;
+  moment.test = record.test;
+  moment.start = record.added;
+  auto at = std::upper_bound(ledger->begin(), ledger->end(), moment, EarlierResult);
+  const LedgerResult* found = nullptr;
+  // A ledger's tests follow one another: blocks that ended before the moment end the look.
+  while (at != ledger->begin()) {
+    const LedgerResult& result = *--at;
+    if (result.test != record.test || result.end < record.added) break;
+    if (result.official != record.official || result.encodingTime != record.timeText) continue;
+    if (found != nullptr) return Disturbance::Unknown;
+    found = &result;
+  }
+  return found != nullptr ? found->disturbance : Disturbance::Unknown;
+}
 
 void TakeRecord(const LogRecord& record, void* context) {
   auto& reading = *static_cast<LogReading*>(context);
@@ -374,14 +434,21 @@ void TakeRecord(const LogRecord& record, void* context) {
   if (!run.options.tests[record.test] || !InRange(run.options, record.added)) return;
   Collection& collection = run.collection;
   // The records format's header comes with its first row: no results, no report.
-  if (reading.records != nullptr && collection.records == 0) WriteRecordsHeader(*reading.records, run.options);
+  if (reading.records != nullptr && collection.records == 0)
+    WriteRecordsHeader(*reading.records, run.options);
   ++collection.records;
+  const Disturbance disturbance = DisturbanceOf(reading.ledger, record);
   if (reading.records != nullptr) {
-    WriteRecordRow(*reading.records, run.options, reading.machineField, reading.logField, record);
+    WriteRecordRow(*reading.records, run.options, reading.machineField, reading.logField, record,
+                   disturbance);
     return;
   }
   Cell& cell = collection.CellOf(reading.machine, record.official, record.test);
-  if (record.timeRead) {
+  const bool disturbed = disturbance == Disturbance::Disturbed;
+  cell.disturbed += disturbed ? 1 : 0;
+  if (record.timeRead && disturbed && !run.options.keepDisturbed) {
+    cell.leftOut.push_back(record.seconds);
+  } else if (record.timeRead) {
     cell.values.push_back(record.seconds);
   } else if (cell.unreadable++ == 0) {
     cell.firstUnreadable = Printable(record.timeText);
@@ -390,7 +457,9 @@ void TakeRecord(const LogRecord& record, void* context) {
 
 bool ReadLogs(Run& run, OutputBuffer* records) {
   for (const LogInput& log : run.logs) {
-    LogReading reading{&run, log.machine, records, {}, {}};
+    LogReading reading{
+        &run,    log.machine, log.ledger >= 0 ? &run.ledgerResults[log.ledger] : nullptr,
+        records, {},          {}};
     if (records != nullptr) {
       const char separator = run.options.csvSeparator;
       reading.machineField = CsvField(run.collection.machines[log.machine].name, separator);

@@ -20,7 +20,12 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
     Cell& cell = collection.cells[index];
     ReportRow row;
     row.machine = machine;
-    row.summary = Summarize(cell.values);
+    std::vector<double> values = cell.values;  // the cell keeps the log's order
+    row.summary = Summarize(values);
+    row.times = &cell.values;
+    row.leftOut = &cell.leftOut;
+    row.disturbed = cell.disturbed;
+    row.disturbedKnown = collection.machines[machine].ledgers > 0;
     row.settled = IsSettled(row.summary);
     row.unreadable = cell.unreadable;
     row.firstUnreadable = cell.unreadable > 0 ? &cell.firstUnreadable : nullptr;
@@ -47,6 +52,37 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
   return table;
 }
 
+std::vector<OverviewRow> BuildOverview(const std::vector<TestTable>& tests, int machines) {
+  std::vector<OverviewRow> rows;
+  for (int machine = 0; machine < machines; ++machine) {
+    OverviewRow line;
+    line.machine = machine;
+    std::vector<double> ratios;
+    bool any = false;
+    for (const TestTable& table : tests) {
+      int found = -1;
+      for (size_t r = 0; r < table.rows.size(); ++r) {
+        if (table.rows[r].machine == machine) found = static_cast<int>(r);
+      }
+      line.rowOf.push_back(found);
+      any = any || found >= 0;
+      if (found >= 0 && table.rows[found].hasRatio) ratios.push_back(table.rows[found].ratio);
+    }
+    if (!any) continue;
+    line.ratios = static_cast<int>(ratios.size());
+    line.overall = GeometricMean(ratios);
+    rows.push_back(std::move(line));
+  }
+  // std::sort, machine order on a tie: stable_sort's buffer would pull in runtime code
+  // that a Pentium cannot run.
+  std::sort(rows.begin(), rows.end(), [](const OverviewRow& a, const OverviewRow& b) {
+    if ((a.ratios > 0) != (b.ratios > 0)) return a.ratios > 0;
+    if (a.ratios > 0 && a.overall != b.overall) return a.overall < b.overall;
+    return a.machine < b.machine;
+  });
+  return rows;
+}
+
 }  // namespace
 
 ReportTables BuildTables(Collection& collection, int baseline) {
@@ -59,6 +95,7 @@ ReportTables BuildTables(Collection& collection, int baseline) {
       TestTable table = BuildTable(collection, official, test, baseline);
       if (!table.rows.empty()) section.tests.push_back(std::move(table));
     }
+    section.overview = BuildOverview(section.tests, static_cast<int>(collection.machines.size()));
     if (!section.tests.empty()) tables.sections.push_back(std::move(section));
   }
   for (const Machine& machine : collection.machines) {
@@ -82,7 +119,7 @@ std::string Figure(bool present, const std::string& text) {
 
 }  // namespace
 
-const FigureLine kFigureLines[9] = {
+const FigureLine kFigureLines[11] = {
     {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
     {"Median s",
      [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
@@ -96,9 +133,13 @@ const FigureLine kFigureLines[9] = {
      [](const ReportRow& r) {
        return Figure(r.summary.count > 1, CvPercentText(r.summary.cvPercent));
      }},
+    {"SD s",
+     [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal3(r.summary.stdDev)); }},
     {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
     {"Invalid",
      [](const ReportRow& r) { return Figure(r.invalidKnown, std::to_string(r.invalid)); }},
+    {"Disturbed",
+     [](const ReportRow& r) { return Figure(r.disturbedKnown, std::to_string(r.disturbed)); }},
     {"Notes",
      [](const ReportRow& r) {
        std::string notes = r.fastest ? "fastest" : "";

@@ -22,6 +22,10 @@ struct ReportRow {
   int64_t invalid = 0;
   /// Only ledgers count invalid results, and only official ones: "-" elsewhere.
   bool invalidKnown = false;
+  int64_t disturbed = 0;                         ///< results a ledger tells were disturbed
+  bool disturbedKnown = false;                   ///< the machine has a ledger
+  const std::vector<double>* times = nullptr;    ///< in the figures, in log order
+  const std::vector<double>* leftOut = nullptr;  ///< disturbed, left out, in log order
 };
 
 struct TestTable {
@@ -30,9 +34,25 @@ struct TestTable {
   double longestMedian = 0;     ///< the scale of the bars
 };
 
+/// One machine's line of the overview.
+struct OverviewRow {
+  int machine = 0;
+  /// Per table of the section: the machine's row in it; -1 for none.
+  std::vector<int> rowOf;
+  int ratios = 0;      ///< tests with a ratio
+  double overall = 0;  ///< the geometric mean of those ratios
+};
+
 struct ReportSection {
   bool official = true;
   std::vector<TestTable> tests;  ///< in test order, only tests with rows
+  /// Every machine of the section, the lowest overall figure first, those without one
+  /// last; machine order on a tie.
+  std::vector<OverviewRow> overview;
+  /// The machine's row of the table, or null.
+  const ReportRow* RowOf(const OverviewRow& row, size_t table) const {
+    return row.rowOf[table] < 0 ? nullptr : &tests[table].rows[row.rowOf[table]];
+  }
 };
 
 /// A program most often named the busiest other program on a machine.
@@ -54,7 +74,7 @@ struct FigureLine {
   const char* title;
   std::string (*value)(const ReportRow&);
 };
-extern const FigureLine kFigureLines[9];
+extern const FigureLine kFigureLines[11];
 
 /// Computes the tables; reorders the cells' values.
 ReportTables BuildTables(Collection& collection, int baseline);

@@ -162,11 +162,53 @@ void WriteTable(const ReportView& view, const Labels& labels, const TestTable& t
     if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
       WriteWrapped("  " + name + ": " + remark, out);
     }
+    if (const std::string remark = DisturbedRemark(row, view.options); !remark.empty()) {
+      WriteWrapped("  " + name + ": " + remark, out);
+    }
     if (row.invalidKnown) {
       invalid += (invalid.empty() ? "" : ", ") + name + " " + std::to_string(row.invalid);
     }
   }
   if (!invalid.empty()) WriteWrapped("  invalid results (ledgers): " + invalid, out);
+}
+
+// The overview: per machine a line of medians and one of ratios below it, the overall
+// figure first; as many tests side by side as fit, the rest in further blocks.
+constexpr size_t kOverallWidth = 9, kTestsWidth = 7, kOverviewColumn = 9;
+
+void WriteOverview(const Labels& labels, const ReportSection& section, OutputBuffer& out) {
+  out << "\nOverview, fastest first: median s over ratio; overall: geometric mean of ratios\n";
+  const size_t fixed = 2 + kNameWidth + kOverallWidth + kTestsWidth;
+  const size_t perBlock = (kLineWidth - fixed) / kOverviewColumn;
+  for (size_t first = 0; first < section.tests.size(); first += perBlock) {
+    const size_t last = std::min(section.tests.size(), first + perBlock);
+    if (first > 0) out << "\n";
+    out << "  " << Left("machine", kNameWidth) << Right("overall", kOverallWidth)
+        << Right("tests", kTestsWidth);
+    for (size_t t = first; t < last; ++t)
+      out << Right(std::string(TestOption(section.tests[t].test)), kOverviewColumn);
+    out << "\n";
+    for (const OverviewRow& line : section.overview) {
+      out << "  " << Left(labels[line.machine], kNameWidth)
+          << Right(line.ratios > 0 ? Decimal3(line.overall) : "-", kOverallWidth)
+          << Right(std::to_string(line.ratios), kTestsWidth);
+      for (size_t t = first; t < last; ++t) {
+        const ReportRow* row = section.RowOf(line, t);
+        out << Right(row != nullptr && row->summary.count > 0 ? Decimal3(row->summary.median) : "-",
+                     kOverviewColumn);
+      }
+      std::string ratios(fixed, ' ');
+      for (size_t t = first; t < last; ++t) {
+        const ReportRow* row = section.RowOf(line, t);
+        ratios +=
+            Right(row != nullptr && row->hasRatio ? Decimal3(row->ratio) : "", kOverviewColumn);
+      }
+      out << "\n";
+      // None where the machine has no ratio.
+      if (const size_t end = ratios.find_last_not_of(' '); end != std::string::npos)
+        out << ratios.substr(0, end + 1) << "\n";
+    }
+  }
 }
 
 }  // namespace
@@ -190,11 +232,21 @@ void WriteTextReport(const ReportView& view, OutputBuffer& out) {
   }
   for (const ReportSection& section : view.tables.sections) {
     out << "\n" << SectionTitle(section.official) << "\n";
+    WriteOverview(labels, section, out);
     for (const TestTable& table : section.tests) WriteTable(view, labels, table, out);
   }
   if (!view.tables.sections.empty()) {
     out << "\n* fastest (lowest median)   ? not settled: fewer than 3 results or cv above 3 %\n"
         << "ratio: the machine's median over the baseline's; cv: standard deviation / mean\n";
+  }
+  bool anyDisturbed = false;
+  for (const Cell& cell : collection.cells) anyDisturbed = anyDisturbed || cell.disturbed > 0;
+  if (anyDisturbed) {
+    WriteWrapped("disturbed: other programs used more than " +
+                     std::to_string(static_cast<int>(kDisturbedSharePercent)) +
+                     " % of all processors during the measurement, as a ledger tells; " +
+                     (view.options.keepDisturbed ? "kept in" : "left out of") + " the figures",
+                 out);
   }
   bool busyShown = false;
   for (size_t m = 0; m < collection.machines.size(); ++m) {

@@ -22,14 +22,35 @@ Summary Summarize(std::vector<double>& values) {
     const double lower = *std::max_element(values.begin(), values.begin() + middle);
     summary.median = (lower + summary.median) / 2;
   }
-  if (summary.count > 1 && summary.mean != 0) {
+  if (summary.count > 1) {
     double squares = 0;
     for (double value : values) squares += (value - summary.mean) * (value - summary.mean);
-    summary.cvPercent = std::sqrt(squares / (summary.count - 1)) / summary.mean * 100;
+    summary.stdDev = std::sqrt(squares / (summary.count - 1));
+    if (summary.mean != 0) summary.cvPercent = summary.stdDev / summary.mean * 100;
   }
   return summary;
 }
 
 bool IsSettled(const Summary& summary) {
   return summary.count >= 3 && summary.cvPercent <= kSettledCvPercent;
+}
+
+double GeometricMean(const std::vector<double>& values) {
+  if (values.empty()) return 0;
+  // The n-th root of the product by Newton's method, with the four operations only: the
+  // runtime's exp and log hold instructions a Pentium lacks. The values are the ratios
+  // of at most seven tests, so the product stays far within the range of a double.
+  double product = 1;
+  for (double value : values) product *= value;
+  const int n = static_cast<int>(values.size());
+  if (n == 1 || product <= 0) return n == 1 ? product : 0;
+  double root = product > 1 ? product : 1;  // from above: the steps fall monotonically
+  for (int step = 0; step < 200; ++step) {
+    double power = 1;
+    for (int i = 1; i < n; ++i) power *= root;
+    const double next = ((n - 1) * root + product / power) / n;
+    if (next >= root) break;
+    root = next;
+  }
+  return root;
 }

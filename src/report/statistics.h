@@ -9,6 +9,8 @@ struct Summary {
   /// Sample standard deviation (n - 1) over the mean, in percent; 0 for one result
   /// and for a mean of 0.
   double cvPercent = 0;
+  /// Sample standard deviation (n - 1), in seconds; 0 for one result.
+  double stdDev = 0;
 };
 
 /// The figures of `values` (which it reorders); all 0 for none. The median of an even
@@ -20,3 +22,6 @@ inline constexpr double kSettledCvPercent = 3.0;
 
 /// Fewer than 3 results, or a coefficient of variation above 3 %, is not settled.
 bool IsSettled(const Summary& summary);
+
+/// The geometric mean of positive `values`; 0 for none.
+double GeometricMean(const std::vector<double>& values);

@@ -85,7 +85,11 @@ TEST_F(ReportRuns, TwoMachinesThreeRunsEachGiveThreeResultsPerCellAndTheirRatio)
     EXPECT_EQ(fast.at("ratio"), "1.000") << test;
     EXPECT_EQ(slow.at("ratio"), "3.000") << test << "\n" << ran.console;
   }
-  EXPECT_EQ(rows.size(), 4u) << ran.console;
+  // The overview: the geometric mean of each machine's ratios over the two tests.
+  EXPECT_EQ(rows.at("official,overall,one-second").at("ratio"), "1.000");
+  EXPECT_EQ(rows.at("official,overall,three-seconds").at("ratio"), "3.000");
+  EXPECT_EQ(rows.at("official,overall,three-seconds").at("results"), "2");
+  EXPECT_EQ(rows.size(), 6u) << ran.console;
 }
 
 }  // namespace
