@@ -110,8 +110,12 @@ Labels LabelsOf(const Collection& collection, size_t width, bool& keyed) {
   keyed = false;
   for (const Machine& machine : collection.machines) keyed = keyed || Columns(machine.name) > width;
   Labels labels;
-  for (size_t m = 0; m < collection.machines.size(); ++m)
-    labels.push_back(keyed ? "M" + std::to_string(m + 1) : collection.machines[m].name);
+  for (size_t m = 0; m < collection.machines.size(); ++m) {
+    // Appended, not "M" + text: gcc 12 at -O3 takes that insert for an overlapping copy.
+    std::string key = "M";
+    key += std::to_string(m + 1);
+    labels.push_back(keyed ? key : collection.machines[m].name);
+  }
   return labels;
 }
 
