@@ -35,6 +35,9 @@ constexpr char kRefusedNotLedger[] = "Activity ledger refused, not a ledger: ";
 /// The bytes of an existing ledger read to tell how its next block joins it.
 constexpr int kTailBytes = 3;
 constexpr char kBusiest[] = "-- busiest other program: ";
+constexpr char kClockReduced[] = "-- processor clock reduced during ";
+/// The share of the measurement with a reduced clock, in percent, that the console tells.
+constexpr int kClockReducedToldPercent = 10;
 
 /// Everything the ledger keeps between its calls.
 struct Ledger {
@@ -317,6 +320,21 @@ void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
   WriteEntry(file, ledger_key::kUnnamedCpuMs, static_cast<int64_t>(activity.unnamedCpuMs));
   WriteEntry(file, ledger_key::kProcessesSeen, activity.processesSeen);
   WriteEntry(file, ledger_key::kProcessesFollowed, activity.processesFollowed);
+  if (activity.clockKnown) {
+    WriteEntry(file, ledger_key::kClockNominalMhz, activity.nominalMhz);
+    if (activity.lowestMhz > 0) {
+      WriteEntry(file, ledger_key::kClockLowestMhz, activity.lowestMhz);
+      WriteEntry(file, ledger_key::kClockMeanMhz, activity.meanMhz);
+      WriteEntry(file, ledger_key::kClockHighestMhz, activity.highestMhz);
+    }
+    WriteEntry(file, ledger_key::kClockReducedPercent, activity.clockReducedPercent);
+  }
+  if (activity.throttleEvents >= 0) {
+    WriteEntry(file, ledger_key::kThrottleEvents, activity.throttleEvents);
+  }
+  if (activity.peakMemoryKib > 0) {
+    WriteEntry(file, ledger_key::kPeakMemoryKib, static_cast<int64_t>(activity.peakMemoryKib));
+  }
   // What the ledger missed is its own shortcoming, never the measured program's.
   if (activity.incomplete) WriteEntry(file, ledger_key::kLedgerIncomplete, "yes");
 }
@@ -478,6 +496,15 @@ void WriteBusiestOtherProgram() {
   ConsoleWrite(ShortText(busiest.name));
   ConsoleWriteLine(ShortText(" (") + NumberToText(static_cast<int64_t>(busiest.cpuMs)) +
                    " ms of processor time)");
+}
+
+void WriteReducedClock() {
+  if (!ledger.on || !ledger.activity.clockKnown ||
+      ledger.activity.clockReducedPercent < kClockReducedToldPercent) {
+    return;
+  }
+  ConsoleWriteLine(ShortText(kClockReduced) + NumberToText(ledger.activity.clockReducedPercent) +
+                   " % of the measurement");
 }
 
 void LedgerTestEnds(LedgerOutcome outcome) {
