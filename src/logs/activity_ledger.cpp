@@ -1,6 +1,7 @@
 // The activity ledger.
 #include "logs/activity_ledger.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "logs/activity_tally.h"
@@ -479,6 +480,9 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
+  // The peak of a process that ended between two snapshots, where the system tells it.
+  ledger.activity.peakMemoryKib =
+      std::max(ledger.activity.peakMemoryKib, LastProgramPeakMemoryKib());
   // The names as the ledger and the console show them, taken once for both.
   for (int i = 0; i < ledger.activity.topCount; ++i)
     ReplaceControlBytes(ledger.activity.top[i].name);
