@@ -27,16 +27,19 @@ struct ProcessorTimes {
   ULONG interrupts;
 };
 
+/// A function of a system library; null where the library or the function is missing.
+void* SystemFunction(HMODULE library, const char* name) {
+  return library == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+
+// Looked up once, without a guarded static (the program stays single-threaded).
 QuerySystemInformation FindQuery() {
   static QuerySystemInformation query = nullptr;
   static bool looked = false;
   if (!looked) {
     looked = true;
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (ntdll != nullptr) {
-      query = reinterpret_cast<QuerySystemInformation>(
-          reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
-    }
+    query = reinterpret_cast<QuerySystemInformation>(
+        SystemFunction(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
   }
   return query;
 }
@@ -48,11 +51,8 @@ PowerInformation FindPowerQuery() {
   static bool looked = false;
   if (!looked) {
     looked = true;
-    const HMODULE powrprof = LoadLibraryA("powrprof.dll");
-    if (powrprof != nullptr) {
-      query = reinterpret_cast<PowerInformation>(
-          reinterpret_cast<void*>(GetProcAddress(powrprof, "CallNtPowerInformation")));
-    }
+    query = reinterpret_cast<PowerInformation>(
+        SystemFunction(LoadLibraryA("powrprof.dll"), "CallNtPowerInformation"));
   }
   return query;
 }
