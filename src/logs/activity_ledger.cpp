@@ -37,8 +37,6 @@ constexpr char kRefusedNotLedger[] = "Activity ledger refused, not a ledger: ";
 constexpr int kTailBytes = 3;
 constexpr char kBusiest[] = "-- busiest other program: ";
 constexpr char kClockReduced[] = "-- processor clock reduced during ";
-/// The share of the measurement with a reduced clock, in percent, that the console tells.
-constexpr int kClockReducedToldPercent = 10;
 
 /// Everything the ledger keeps between its calls.
 struct Ledger {
@@ -504,7 +502,7 @@ void WriteBusiestOtherProgram() {
 
 void WriteReducedClock() {
   if (!ledger.on || !ledger.activity.clockKnown ||
-      ledger.activity.clockReducedPercent < kClockReducedToldPercent) {
+      ledger.activity.clockReducedPercent < kClockReducedMarkPercent) {
     return;
   }
   ConsoleWriteLine(ShortText(kClockReduced) + NumberToText(ledger.activity.clockReducedPercent) +

@@ -73,6 +73,10 @@ inline constexpr char kLedgerIncomplete[] = "ledger_incomplete";
 
 }  // namespace ledger_key
 
+/// From this `clock_reduced_percent` on, a measurement counts as one with a reduced
+/// clock: the console says so after the result.
+inline constexpr int kClockReducedMarkPercent = 10;
+
 /// The values of "block".
 inline constexpr char kMachineBlock[] = "machine";
 inline constexpr char kTestBlock[] = "test";

@@ -18,7 +18,8 @@ struct ProcessSample {
   uint64_t cpuMs = 0;      ///< processor time used so far, user and kernel together
   char name[kNameCapacity + 1] = {};  ///< image name only, cut at 31 characters
   /// The largest working set it has had, in KiB; 0 where the snapshot did not read it
-  /// (on POSIX only the program's own descendants are read).
+  /// (on POSIX only the program's own descendants are read, and only by the snapshots
+  /// that read every process).
   uint64_t peakMemoryKib = 0;
   /// The program or a descendant listed after its parent, which a full snapshot keeps
   /// whatever its processor time (set by AddProcessSample).
