@@ -32,6 +32,8 @@ constexpr const char* kUsage =
     "  --hold NAME=MS         an encoder's output stays held open this long after it ends\n"
     "  --timer-share N        the timing tool reports this process share\n"
     "  --timer-seconds S      the timing tool reports this wall time\n"
+    "  --timer-clock N        the processor clock is N % of nominal while the timing tool\n"
+    "                         measures (POSIX machines; steady at nominal otherwise)\n"
     "  --marker-never-created T   the automation script of test T (4 to 7) never creates "
     "nncron.out\n"
     "  --marker-never-removed T   ... never removes it\n"
@@ -121,6 +123,9 @@ int Layout(const std::vector<std::string>& args) {
                value.size() <= 15 && value.find_first_of("/\\\\:. ") == std::string::npos) {
       options.competitor = value;
       options.competitorByScript = option == "--script-job";
+    } else if (option == "--timer-clock" && ReadNumber(value, number) && number > 0 &&
+               number <= 100) {
+      options.timerClockPercent = static_cast<int>(number);
     } else if (option == "--timer-share" && ReadNumber(value, number)) {
       options.timerShare = static_cast<int>(number);
     } else if (option == "--marker-never-created" && ReadNumber(value, number)) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "encoders.h"
+#include "fake_clock.h"
 #include "pack_builder.h"
 #include "pack_format.h"
 #include "platform/short_text.h"
@@ -343,6 +344,21 @@ void MakeWinePrefix(Builder& build, const MachineOptions& options) {
   if (failure) build.Fail("cannot map drive D: in the Wine prefix: " + failure.message());
 }
 
+/// The made-up system root of a POSIX machine: the host's /proc, and a sysfs in which
+/// each of the host's processors has the nominal clock and runs at it.
+void LayOutSystemRoot(Builder& build, const std::string& root) {
+  build.Directory(root);
+  std::error_code failure;
+  fs::create_directory_symlink("/proc", fs::path(root) / "proc", failure);
+  if (failure) return build.Fail("cannot link " + root + "/proc: " + failure.message());
+  const std::string nominal = std::to_string(kNominalClockKhz) + "\n";
+  for (const int number : HostProcessorNumbers()) {
+    const std::string current = CurrentClockFile(root, number);
+    build.File((fs::path(current).parent_path() / "base_frequency").string(), nominal);
+    build.File(current, nominal);
+  }
+}
+
 }  // namespace
 
 int WorkRoundsFor(double seconds, int64_t clipBytes, int passes) {
@@ -435,6 +451,10 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
     std::snprintf(seconds, sizeof seconds, "%.3f", options.timerSeconds);
     controls += "timer.seconds=" + std::string(seconds) + "\n";
   }
+  if (options.timerClockPercent > 0) {
+    controls +=
+        std::string(kTimerClockControl) + "=" + std::to_string(options.timerClockPercent) + "\n";
+  }
   if (options.xcopyFails) controls += "xcopy.fail=1\n";
   if (!options.competitor.empty()) {
     controls += "competitor=" + options.competitor + "\n";
@@ -470,9 +490,12 @@ bool LayOutMachine(const MachineOptions& options, MachineEnvironment& environmen
     environment.runCommand =
         options.wineLoader + " 'C:\\testbed\\launch.exe' zentravo-kelv-tarsel.exe";
   } else {
+    const std::string systemRoot = (fs::path(testbed) / kSystemRootFolder).string();
+    LayOutSystemRoot(build, systemRoot);
     environment.variables = {
         {"TARSEL_DRIVES", (fs::path(options.folder) / "drives").string()},
         {"TARSEL_TESTBED", testbed},
+        {"TARSEL_SYSTEM_ROOT", systemRoot},
     };
     environment.variables.insert(environment.variables.end(), windowsVariables.begin(),
                                  windowsVariables.end());

@@ -42,6 +42,9 @@ struct MachineOptions {
   std::map<std::string, int> heldOutputs;      ///< output name → milliseconds held open
   int timerShare = -1;                         ///< process share the timer reports
   double timerSeconds = -1;                    ///< wall time the timer reports
+  /// The current processor clock, in percent of nominal, while the timer measures (a
+  /// POSIX machine's made-up sysfs); -1: steady at nominal.
+  int timerClockPercent = -1;
   /// A busy program that the timer runs beside the measured one: the stand-in copied to
   /// the machine folder under this name (at most 15 characters; ".exe" added under
   /// Wine). Empty: none.

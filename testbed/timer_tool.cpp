@@ -6,6 +6,7 @@
 
 #include "command_text.h"
 #include "competitor.h"
+#include "fake_clock.h"
 #include "host_access.h"
 #include "standin_files.h"
 #include "timer_report.h"
@@ -24,7 +25,12 @@ int RunTimer(const std::string& arguments) {
   // A competitor of the scenario works beside the measured program, from before its start
   // to after its end.
   StartCompetitor();
+  // A processor clock lowered by the scenario holds while the measured program runs.
+  const int clockPercent = std::atoi(ReadControl(kTimerClockControl, "0").c_str());
+  const std::string systemRoot = MachineFile(kSystemRootFolder);
+  if (clockPercent > 0) WriteCurrentClocks(systemRoot, kNominalClockKhz / 100 * clockPercent);
   const bool ran = RunAndMeasure(call.program, call.arguments, used, figures.wallSeconds);
+  if (clockPercent > 0) WriteCurrentClocks(systemRoot, kNominalClockKhz);
   StopCompetitor();
   if (!ran) {
     std::printf("Error: cannot start \"%s\"\n", call.program.c_str());

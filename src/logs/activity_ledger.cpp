@@ -1,6 +1,7 @@
 // The activity ledger.
 #include "logs/activity_ledger.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "logs/activity_tally.h"
@@ -35,6 +36,7 @@ constexpr char kRefusedNotLedger[] = "Activity ledger refused, not a ledger: ";
 /// The bytes of an existing ledger read to tell how its next block joins it.
 constexpr int kTailBytes = 3;
 constexpr char kBusiest[] = "-- busiest other program: ";
+constexpr char kClockReduced[] = "-- processor clock reduced during ";
 
 /// Everything the ledger keeps between its calls.
 struct Ledger {
@@ -317,6 +319,21 @@ void WriteMeasurementLines(TextFile& file, const ActivitySummary& activity) {
   WriteEntry(file, ledger_key::kUnnamedCpuMs, static_cast<int64_t>(activity.unnamedCpuMs));
   WriteEntry(file, ledger_key::kProcessesSeen, activity.processesSeen);
   WriteEntry(file, ledger_key::kProcessesFollowed, activity.processesFollowed);
+  if (activity.clockKnown) {
+    WriteEntry(file, ledger_key::kClockNominalMhz, activity.nominalMhz);
+    if (activity.lowestMhz > 0) {
+      WriteEntry(file, ledger_key::kClockLowestMhz, activity.lowestMhz);
+      WriteEntry(file, ledger_key::kClockMeanMhz, activity.meanMhz);
+      WriteEntry(file, ledger_key::kClockHighestMhz, activity.highestMhz);
+    }
+    WriteEntry(file, ledger_key::kClockReducedPercent, activity.clockReducedPercent);
+  }
+  if (activity.throttleEvents >= 0) {
+    WriteEntry(file, ledger_key::kThrottleEvents, activity.throttleEvents);
+  }
+  if (activity.peakMemoryKib > 0) {
+    WriteEntry(file, ledger_key::kPeakMemoryKib, static_cast<int64_t>(activity.peakMemoryKib));
+  }
   // What the ledger missed is its own shortcoming, never the measured program's.
   if (activity.incomplete) WriteEntry(file, ledger_key::kLedgerIncomplete, "yes");
 }
@@ -461,6 +478,9 @@ int32_t RunMeasuredCommand(const ShortText& program, const ShortText& arguments)
   TakeSnapshot(SnapshotReading::Every);
   FinishProcessSnapshots();
   ledger.activity = SummarizeActivity(tally);
+  // The peak of a process that ended between two snapshots, where the system tells it.
+  ledger.activity.peakMemoryKib =
+      std::max(ledger.activity.peakMemoryKib, LastProgramPeakMemoryKib());
   // The names as the ledger and the console show them, taken once for both.
   for (int i = 0; i < ledger.activity.topCount; ++i)
     ReplaceControlBytes(ledger.activity.top[i].name);
@@ -478,6 +498,15 @@ void WriteBusiestOtherProgram() {
   ConsoleWrite(ShortText(busiest.name));
   ConsoleWriteLine(ShortText(" (") + NumberToText(static_cast<int64_t>(busiest.cpuMs)) +
                    " ms of processor time)");
+}
+
+void WriteReducedClock() {
+  if (!ledger.on || !ledger.activity.clockKnown ||
+      ledger.activity.clockReducedPercent < kClockReducedMarkPercent) {
+    return;
+  }
+  ConsoleWriteLine(ShortText(kClockReduced) + NumberToText(ledger.activity.clockReducedPercent) +
+                   " % of the measurement");
 }
 
 void LedgerTestEnds(LedgerOutcome outcome) {

@@ -49,6 +49,11 @@ void LedgerNote(const ShortText& note);
 /// "-- busiest other program: NAME (N ms of processor time)".
 void WriteBusiestOtherProgram();
 
+/// With the ledger on and a busy processor below 95 % of its nominal clock during at
+/// least 10 % of the measurement, the line "-- processor clock reduced during N % of
+/// the measurement".
+void WriteReducedClock();
+
 enum class LedgerOutcome { Official, Unofficial, Invalid, Skipped };
 
 /// The test ended: appends its block, reading the test log's figures (unless it was

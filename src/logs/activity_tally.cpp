@@ -40,6 +40,37 @@ int MakeRoom(ActivityTally& tally) {
   return -1;
 }
 
+/// Adds the span from the last snapshot to this one to the account of the clocks.
+void AddClockSpan(ActivityTally& tally, const ProcessSnapshot& snapshot) {
+  const int count = snapshot.processorCount;
+  bool clockTold = false, reduced = false;
+  if (count == tally.lastProcessorCount) {
+    for (int i = 0; i < count; ++i) {
+      const ProcessorSample& now = snapshot.processors[i];
+      const ProcessorSample& before = tally.lastProcessors[i];
+      if (now.nominalMhz == 0) continue;
+      clockTold = true;
+      if (now.nominalMhz > tally.nominalMhz) tally.nominalMhz = now.nominalMhz;
+      const uint64_t total = now.totalMs > before.totalMs ? now.totalMs - before.totalMs : 0;
+      const uint64_t busy = now.busyMs > before.busyMs ? now.busyMs - before.busyMs : 0;
+      if (total == 0 || busy * 100 < total * kBusyProcessorPercent || now.currentMhz == 0) {
+        continue;
+      }
+      if (tally.busyClocks == 0 || now.currentMhz < tally.lowestMhz)
+        tally.lowestMhz = now.currentMhz;
+      if (now.currentMhz > tally.highestMhz) tally.highestMhz = now.currentMhz;
+      tally.busyClockSumMhz += now.currentMhz;
+      ++tally.busyClocks;
+      reduced = reduced ||
+                uint64_t{now.currentMhz} * 100 < uint64_t{now.nominalMhz} * kReducedClockPercent;
+    }
+  }
+  tally.clockSpans += clockTold;
+  tally.reducedSpans += reduced;
+  tally.lastProcessorCount = count;
+  std::copy(snapshot.processors, snapshot.processors + count, tally.lastProcessors);
+}
+
 }  // namespace
 
 void MarkOwnProcesses(const ProcessSnapshot& snapshot, bool own[]) {
@@ -101,6 +132,12 @@ void ClearTally(ActivityTally& tally) {
   tally.widestSeen = tally.widestFollowed = 0;
   tally.evictAt = 0;
   tally.count = 0;
+  tally.lastProcessorCount = 0;
+  tally.clockSpans = tally.reducedSpans = tally.busyClocks = 0;
+  tally.busyClockSumMhz = 0;
+  tally.lowestMhz = tally.highestMhz = tally.nominalMhz = 0;
+  tally.firstThrottleEvents = tally.lastThrottleEvents = -1;
+  tally.peakMemoryKib = 0;
 }
 
 void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot) {
@@ -118,11 +155,23 @@ void AddSnapshot(ActivityTally& tally, const ProcessSnapshot& snapshot) {
   }
   tally.lastBusyMs = snapshot.busyMs;
   tally.lastTotalMs = snapshot.totalMs;
+  if (first) {
+    tally.lastProcessorCount = snapshot.processorCount;
+    std::copy(snapshot.processors, snapshot.processors + snapshot.processorCount,
+              tally.lastProcessors);
+    tally.firstThrottleEvents = snapshot.throttleEvents;
+  } else {
+    AddClockSpan(tally, snapshot);
+  }
+  if (snapshot.throttleEvents >= 0) tally.lastThrottleEvents = snapshot.throttleEvents;
   ++tally.snapshots;
 
   int hint = 0;
   for (int i = 0; i < snapshot.count; ++i) {
     const ProcessSample& sample = snapshot.processes[i];
+    if (own[i] && sample.id != snapshot.selfId && sample.peakMemoryKib > tally.peakMemoryKib) {
+      tally.peakMemoryKib = sample.peakMemoryKib;
+    }
     const int found = FindTracked(tally, sample, hint);
     if (found >= 0) {
       TrackedProcess& tracked = tally.processes[found];
@@ -203,5 +252,21 @@ ActivitySummary SummarizeActivity(const ActivityTally& tally) {
   summary.processesSeen = tally.widestSeen;
   summary.processesFollowed = tally.widestFollowed;
   summary.incomplete = tally.incomplete;
+  summary.clockKnown = tally.clockSpans > 0;
+  if (summary.clockKnown) {
+    summary.nominalMhz = static_cast<int>(tally.nominalMhz);
+    summary.lowestMhz = static_cast<int>(tally.lowestMhz);
+    summary.highestMhz = static_cast<int>(tally.highestMhz);
+    if (tally.busyClocks > 0) {
+      summary.meanMhz = static_cast<int>((tally.busyClockSumMhz + tally.busyClocks / 2) /
+                                         static_cast<uint64_t>(tally.busyClocks));
+    }
+    summary.clockReducedPercent =
+        (tally.reducedSpans * 200 + tally.clockSpans) / (2 * tally.clockSpans);
+  }
+  if (tally.firstThrottleEvents >= 0 && tally.lastThrottleEvents >= tally.firstThrottleEvents) {
+    summary.throttleEvents = tally.lastThrottleEvents - tally.firstThrottleEvents;
+  }
+  summary.peakMemoryKib = tally.peakMemoryKib;
   return summary;
 }

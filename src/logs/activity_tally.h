@@ -37,9 +37,29 @@ struct ActivityTally {
   /// processes it found and how many of them the account follows.
   int widestSeen = 0, widestFollowed = 0;
   int evictAt = 0;  ///< where the search for a process to make room starts
+  /// The processors at the last snapshot, to tell which were busy in the span since.
+  int lastProcessorCount = 0;
+  ProcessorSample lastProcessors[ProcessSnapshot::kProcessorCapacity];
+  /// Spans between two snapshots in which the system told a processor's clock, and
+  /// those of them in which a busy processor ran below kReducedClockPercent of nominal.
+  int clockSpans = 0, reducedSpans = 0;
+  /// The current clocks of the processors busy in a span, at its end.
+  int busyClocks = 0;
+  uint64_t busyClockSumMhz = 0;
+  uint32_t lowestMhz = 0, highestMhz = 0, nominalMhz = 0;
+  /// The throttling events counted at the first and the latest snapshot that read them.
+  int64_t firstThrottleEvents = -1, lastThrottleEvents = -1;
+  /// The largest working set of the measurement's own processes, the program aside.
+  uint64_t peakMemoryKib = 0;
   int count = 0;
   TrackedProcess processes[kCapacity];
 };
+
+/// A processor busy for at least this share of a span between two snapshots, in
+/// percent, counts for the clock; an idle one sits at its lowest clock by design.
+inline constexpr int kBusyProcessorPercent = 50;
+/// A busy processor below this share of its nominal clock, in percent, runs reduced.
+inline constexpr int kReducedClockPercent = 95;
 
 /// Marks in `own` (one flag per process of the snapshot) the measurement's own
 /// processes: the program itself and its descendants, and the members of its process
@@ -78,6 +98,14 @@ struct ActivitySummary {
   int processesSeen = 0;        ///< as ActivityTally::widestSeen
   int processesFollowed = 0;    ///< as ActivityTally::widestFollowed
   bool incomplete = false;      ///< some process or listing was missed
+  /// Whether the system told the processors' clocks; then the highest nominal clock, the
+  /// lowest, mean and highest current clock of busy processors (0 when none was busy)
+  /// and the share of spans, in whole percent, in which a busy processor ran reduced.
+  bool clockKnown = false;
+  int nominalMhz = 0, lowestMhz = 0, meanMhz = 0, highestMhz = 0;
+  int clockReducedPercent = 0;
+  int64_t throttleEvents = -1;  ///< during the measurement; -1 where the system counts none
+  uint64_t peakMemoryKib = 0;   ///< of the measured program; 0 when unknown
 };
 
 /// The busiest other processes (only those that used processor time), the busy share

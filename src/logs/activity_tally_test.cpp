@@ -219,4 +219,113 @@ TEST(SummarizeActivity, OneSnapshotMeasuresNothing) {
   EXPECT_FALSE(SummarizeActivity(*tally).measured);
 }
 
+/// One processor in one snapshot: its busy and total ms so far, current and nominal MHz.
+struct Cpu {
+  uint64_t busyMs, totalMs;
+  uint32_t currentMhz, nominalMhz;
+};
+
+// The clock summary: only processors busy for at least half of a span count, and a
+// span counts as reduced when one of them ran below 95 % of nominal.
+TEST(SummarizeActivity, TheClockOfBusyProcessors) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<Cpu>> snapshots;
+    bool known;
+    int nominal, lowest, mean, highest, reducedPercent;
+  };
+  const Case cases[] = {
+      {"steady",
+       {{{0, 0, 2000, 2000}}, {{500, 500, 2000, 2000}}, {{1000, 1000, 2000, 2000}}},
+       true,
+       2000,
+       2000,
+       2000,
+       2000,
+       0},
+      {"reduced in one span of two, 95 % is not reduced",
+       {{{0, 0, 2000, 2000}}, {{500, 500, 1899, 2000}}, {{1000, 1000, 1900, 2000}}},
+       true,
+       2000,
+       1899,
+       1900,
+       1900,
+       50},
+      {"an idle processor at its lowest clock never counts; half busy does",
+       {{{0, 0, 2000, 2000}, {0, 0, 800, 2000}},
+        {{250, 500, 1000, 2000}, {249, 500, 800, 2000}},
+        {{500, 1000, 2000, 2000}, {0, 1000, 800, 2000}}},
+       true,
+       2000,
+       1000,
+       1500,
+       2000,
+       50},
+      {"no processor busy: the nominal clock only",
+       {{{0, 0, 800, 2000}}, {{10, 500, 800, 2000}}},
+       true,
+       2000,
+       0,
+       0,
+       0,
+       0},
+      {"no cpufreq", {{{0, 0, 0, 0}}, {{500, 500, 0, 0}}}, false, 0, 0, 0, 0, 0},
+      {"no processor times", {{}, {}}, false, 0, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto tally = std::make_unique<ActivityTally>();
+    ClearTally(*tally);
+    for (const std::vector<Cpu>& cpus : c.snapshots) {
+      const auto snapshot = Snapshot(0, 0, {{100, 1, 100, 50, 0, "tarsel"}});
+      for (const Cpu& cpu : cpus) {
+        snapshot->processors[snapshot->processorCount++] = {cpu.busyMs, cpu.totalMs, cpu.currentMhz,
+                                                            cpu.nominalMhz};
+      }
+      AddSnapshot(*tally, *snapshot);
+    }
+    const ActivitySummary summary = SummarizeActivity(*tally);
+    EXPECT_EQ(summary.clockKnown, c.known);
+    EXPECT_EQ(summary.nominalMhz, c.nominal);
+    EXPECT_EQ(summary.lowestMhz, c.lowest);
+    EXPECT_EQ(summary.meanMhz, c.mean);
+    EXPECT_EQ(summary.highestMhz, c.highest);
+    EXPECT_EQ(summary.clockReducedPercent, c.reducedPercent);
+  }
+}
+
+// Throttling events between the first and the last snapshot that counted them, and the
+// largest working set of the program's own processes, never the program itself nor
+// another program.
+TEST(SummarizeActivity, ThrottlingAndPeakMemory) {
+  struct Case {
+    const char* what;
+    std::vector<int64_t> throttle;  // per snapshot
+    int64_t events;
+  };
+  const Case cases[] = {
+      {"counted", {7, -1, 12}, 5},
+      {"not counted", {-1, -1, -1}, -1},
+      {"counted at the start only", {7, -1, -1}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto tally = std::make_unique<ActivityTally>();
+    ClearTally(*tally);
+    const uint64_t peaks[][3] = {{50000, 1000, 90000}, {60000, 3000, 99000}, {40000, 2000, 0}};
+    for (size_t i = 0; i < c.throttle.size(); ++i) {
+      const auto snapshot = Snapshot(0, 0,
+                                     {{100, 1, 100, 50, 0, "tarsel"},
+                                      {101, 100, 100, 60, 0, "encoder"},
+                                      {200, 1, 200, 10, 0, "other"}});
+      for (int k = 0; k < 3; ++k) snapshot->processes[k].peakMemoryKib = peaks[i][k];
+      snapshot->throttleEvents = c.throttle[i];
+      AddSnapshot(*tally, *snapshot);
+    }
+    const ActivitySummary summary = SummarizeActivity(*tally);
+    EXPECT_EQ(summary.throttleEvents, c.events);
+    EXPECT_EQ(summary.peakMemoryKib, 3000u);
+  }
+}
+
 }  // namespace

@@ -55,10 +55,27 @@ inline constexpr char kUnnamedCpuMs[] = "unnamed_cpu_ms";
 /// How many processes the measurement saw, and how many of them it followed.
 inline constexpr char kProcessesSeen[] = "processes_seen";
 inline constexpr char kProcessesFollowed[] = "processes_followed";
+/// The processors' clocks in MHz where the system tells them: the highest nominal
+/// clock; the lowest, mean and highest current clock of the busy processors (absent when
+/// none was busy); and the share of the measurement, in whole percent, in which a busy
+/// processor ran below 95 % of its nominal clock.
+inline constexpr char kClockNominalMhz[] = "clock_nominal_mhz";
+inline constexpr char kClockLowestMhz[] = "clock_lowest_mhz";
+inline constexpr char kClockMeanMhz[] = "clock_mean_mhz";
+inline constexpr char kClockHighestMhz[] = "clock_highest_mhz";
+inline constexpr char kClockReducedPercent[] = "clock_reduced_percent";
+/// Throttling events the system counted during the measurement, where it counts them.
+inline constexpr char kThrottleEvents[] = "throttle_events";
+/// The largest working set of the measured program's processes, in KiB.
+inline constexpr char kPeakMemoryKib[] = "peak_memory_kib";
 /// "yes" where the ledger missed processes or failed to list them.
 inline constexpr char kLedgerIncomplete[] = "ledger_incomplete";
 
 }  // namespace ledger_key
+
+/// From this `clock_reduced_percent` on, a measurement counts as one with a reduced
+/// clock: the console says so after the result.
+inline constexpr int kClockReducedMarkPercent = 10;
 
 /// The values of "block".
 inline constexpr char kMachineBlock[] = "machine";

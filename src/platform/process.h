@@ -28,6 +28,12 @@ int32_t RunProgram(const ShortText& program, const ShortText& arguments);
 int32_t RunProgramWithTicks(const ShortText& program, const ShortText& arguments, int intervalMs,
                             void (*tick)());
 
+/// The largest resident set, in KiB, of the program that RunProgramWithTicks ran last and
+/// of the descendants it waited for, as the system reports it when the program ends
+/// (POSIX); 0 where the system does not tell (Windows, where the ledger reads the peak
+/// working sets from its process lists).
+uint64_t LastProgramPeakMemoryKib();
+
 /// The value of an environment variable at the moment of the call; the name is
 /// matched regardless of the case of "a" to "z"; empty when absent.
 ShortText GetEnvironmentValue(const ShortText& name);

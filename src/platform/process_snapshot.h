@@ -17,9 +17,21 @@ struct ProcessSample {
                            ///< key of a process, since ids are reused
   uint64_t cpuMs = 0;      ///< processor time used so far, user and kernel together
   char name[kNameCapacity + 1] = {};  ///< image name only, cut at 31 characters
+  /// The largest working set it has had, in KiB; 0 where the snapshot did not read it
+  /// (on POSIX only the program's own descendants are read, and only by the snapshots
+  /// that read every process).
+  uint64_t peakMemoryKib = 0;
   /// The program or a descendant listed after its parent, which a full snapshot keeps
   /// whatever its processor time (set by AddProcessSample).
   bool family = false;
+};
+
+/// One processor at the moment of a snapshot.
+struct ProcessorSample {
+  uint64_t busyMs = 0;      ///< its processor time not spent idle so far
+  uint64_t totalMs = 0;     ///< all its processor time so far, idle included
+  uint32_t currentMhz = 0;  ///< its clock now; 0 where the system does not tell
+  uint32_t nominalMhz = 0;  ///< its nominal clock, not a turbo maximum; 0 where unknown
 };
 
 /// The processes of one moment and the machine's processor time up to it. Large enough
@@ -42,6 +54,15 @@ struct ProcessSnapshot {
   static constexpr int kFamilyCapacity = 64;
   int familyCount = 0;
   uint32_t family[kFamilyCapacity] = {};
+  /// Each processor's times and clock, in the system's order; none where the system
+  /// gives no times of its own per processor.
+  static constexpr int kProcessorCapacity = 64;
+  int processorCount = 0;
+  ProcessorSample processors[kProcessorCapacity];
+  /// Throttling events the system has counted so far, all processors together; -1
+  /// where it counts none, or where this snapshot did not read them (only those that
+  /// read every process do).
+  int64_t throttleEvents = -1;
 };
 
 /// Adds a listed process; the first one after `seen` was set to 0 begins a snapshot. A

@@ -30,8 +30,8 @@ else()
     posix/clock_posix.cpp posix/console_posix.cpp posix/directories_posix.cpp
     posix/disk_posix.cpp posix/file_facts_posix.cpp posix/file_handles_posix.cpp
     posix/held_files_posix.cpp posix/host_paths_posix.cpp posix/machine_figures_posix.cpp
-    posix/process_posix.cpp posix/process_snapshot_posix.cpp posix/startup_posix.cpp
-    posix/system_text_posix.cpp)
+    posix/process_posix.cpp posix/process_snapshot_posix.cpp
+    posix/processor_clock_posix.cpp posix/startup_posix.cpp posix/system_text_posix.cpp)
   list(APPEND TARSEL_PLATFORM_TEST_SOURCES
     posix/console_posix_test.cpp posix/directories_posix_test.cpp posix/disk_posix_test.cpp
     posix/held_files_posix_test.cpp posix/host_paths_posix_test.cpp

@@ -36,13 +36,44 @@ T ReadAt(const unsigned char* record, size_t offset) {
 
 /// Where the fields lie in one record of the Windows process list. The image name is a
 /// counted UTF-16 text: its length in bytes, then (aligned) the address of its letters.
+/// The peak working set is the fourth field of the memory counters, which follow the
+/// handle count, the session id and one more field of pointer size.
 struct RecordOffsets {
-  size_t nameLength, nameBuffer, processId, parentId, minimumSize;
-  bool wideIds;
+  size_t nameLength, nameBuffer, processId, parentId, peakWorkingSet, minimumSize;
+  bool wide;
 };
 constexpr size_t kCreateTime = 0x20, kUserTime = 0x28, kKernelTime = 0x30, kNameField = 0x38;
-constexpr RecordOffsets kOffsets32 = {kNameField, 0x3C, 0x44, 0x48, 0x4C, false};
-constexpr RecordOffsets kOffsets64 = {kNameField, 0x40, 0x50, 0x58, 0x60, true};
+constexpr RecordOffsets kOffsets32 = {kNameField, 0x3C, 0x44, 0x48, 0x64, 0x68, false};
+constexpr RecordOffsets kOffsets64 = {kNameField, 0x40, 0x50, 0x58, 0x88, 0x90, true};
+
+/// The times of a "cpu" line of /proc/stat after its name: busy is user, nice, system,
+/// irq, softirq and steal; idle and iowait are not.
+bool ReadStatTimes(std::string_view line, size_t at, int ticksPerSecond, uint64_t& busyMs,
+                   uint64_t& totalMs) {
+  while (at < line.size() && line[at] == ' ') ++at;
+  // user nice system idle iowait irq softirq steal; guest time is already in user.
+  uint64_t fields[8] = {};
+  int read = 0;
+  while (read < 8 && at < line.size() && ReadField(line, at, fields[read])) ++read;
+  if (read < 4) return false;
+  const uint64_t idle = fields[3] + fields[4];
+  const uint64_t busy = fields[0] + fields[1] + fields[2] + fields[5] + fields[6] + fields[7];
+  busyMs = TicksToMs(busy, ticksPerSecond);
+  totalMs = TicksToMs(busy + idle, ticksPerSecond);
+  return true;
+}
+
+/// The decimal number that is the whole of a sysfs text, line end aside.
+bool ReadWholeDecimal(std::string_view text, uint64_t& value) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  if (text.empty() || text.size() > 19) return false;
+  value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -115,18 +146,46 @@ bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSampl
 bool ReadMachineStatLine(std::string_view line, int ticksPerSecond, uint64_t& busyMs,
                          uint64_t& totalMs) {
   if (Slice(line, 0, 4) != "cpu ") return false;
-  size_t at = 4;
-  while (at < line.size() && line[at] == ' ') ++at;
-  // user nice system idle iowait irq softirq steal; guest time is already in user.
-  uint64_t fields[8] = {};
-  int read = 0;
-  while (read < 8 && at < line.size() && ReadField(line, at, fields[read])) ++read;
-  if (read < 4) return false;
-  const uint64_t idle = fields[3] + fields[4];
-  const uint64_t busy = fields[0] + fields[1] + fields[2] + fields[5] + fields[6] + fields[7];
-  busyMs = TicksToMs(busy, ticksPerSecond);
-  totalMs = TicksToMs(busy + idle, ticksPerSecond);
-  return true;
+  return ReadStatTimes(line, 4, ticksPerSecond, busyMs, totalMs);
+}
+
+bool ReadProcessorStatLine(std::string_view line, int ticksPerSecond, int& processor,
+                           uint64_t& busyMs, uint64_t& totalMs) {
+  if (Slice(line, 0, 3) != "cpu" || line.size() < 4 || line[3] < '0' || line[3] > '9') {
+    return false;
+  }
+  size_t at = 3;
+  uint64_t number = 0;
+  if (!ReadField(line, at, number) || number > INT32_MAX || line[at - 1] != ' ') return false;
+  processor = static_cast<int>(number);
+  return ReadStatTimes(line, at, ticksPerSecond, busyMs, totalMs);
+}
+
+uint64_t ReadPeakResidentKib(std::string_view status) {
+  constexpr std::string_view kPeak = "VmHWM:";
+  for (size_t at = 0; at < status.size();) {
+    size_t end = status.find('\n', at);
+    if (end == status.npos) end = status.size();
+    const std::string_view line = Slice(status, at, end - at);
+    at = end + 1;
+    if (Slice(line, 0, kPeak.size()) != kPeak) continue;
+    size_t field = kPeak.size();
+    while (field < line.size() && (line[field] == ' ' || line[field] == '\t')) ++field;
+    uint64_t kib = 0;
+    return ReadField(line, field, kib) && Slice(line, field) == "kB" ? kib : 0;
+  }
+  return 0;
+}
+
+uint32_t ReadCpufreqMhz(std::string_view text) {
+  uint64_t khz = 0;
+  if (!ReadWholeDecimal(text, khz) || khz > UINT32_MAX) return 0;
+  return static_cast<uint32_t>((khz + 500) / 1000);
+}
+
+int64_t ReadSysfsCount(std::string_view text) {
+  uint64_t count = 0;
+  return ReadWholeDecimal(text, count) && count <= INT64_MAX ? static_cast<int64_t>(count) : -1;
 }
 
 void ReadProcessRecords(const unsigned char* buffer, size_t size, uintptr_t bufferAddress,
@@ -136,19 +195,19 @@ void ReadProcessRecords(const unsigned char* buffer, size_t size, uintptr_t buff
   while (at + field.minimumSize <= size) {
     const unsigned char* record = buffer + at;
     ProcessSample sample;
-    sample.id = field.wideIds ? static_cast<uint32_t>(ReadAt<uint64_t>(record, field.processId))
-                              : ReadAt<uint32_t>(record, field.processId);
-    sample.parentId = field.wideIds
-                          ? static_cast<uint32_t>(ReadAt<uint64_t>(record, field.parentId))
-                          : ReadAt<uint32_t>(record, field.parentId);
+    const auto pointerSized = [&field, record](size_t offset) {
+      return field.wide ? ReadAt<uint64_t>(record, offset) : ReadAt<uint32_t>(record, offset);
+    };
+    sample.id = static_cast<uint32_t>(pointerSized(field.processId));
+    sample.parentId = static_cast<uint32_t>(pointerSized(field.parentId));
+    sample.peakMemoryKib = pointerSized(field.peakWorkingSet) / 1024;
     sample.startTime = ReadAt<uint64_t>(record, kCreateTime);
     sample.cpuMs =
         (ReadAt<uint64_t>(record, kUserTime) + ReadAt<uint64_t>(record, kKernelTime)) / 10000;
 
     // The letters lie somewhere in the buffer; a name pointing outside it stays empty.
     const uint16_t nameBytes = ReadAt<uint16_t>(record, field.nameLength);
-    const uint64_t nameAddress = field.wideIds ? ReadAt<uint64_t>(record, field.nameBuffer)
-                                               : ReadAt<uint32_t>(record, field.nameBuffer);
+    const uint64_t nameAddress = pointerSized(field.nameBuffer);
     if (nameAddress >= bufferAddress && nameAddress - bufferAddress <= size &&
         nameBytes <= size - (nameAddress - bufferAddress)) {
       const unsigned char* letters = buffer + (nameAddress - bufferAddress);
@@ -164,6 +223,18 @@ void ReadProcessRecords(const unsigned char* buffer, size_t size, uintptr_t buff
     const uint32_t next = ReadAt<uint32_t>(record, 0);
     if (next == 0) break;
     at += next;
+  }
+}
+
+void ReadPowerRecords(const unsigned char* buffer, size_t size, ProcessSnapshot& snapshot) {
+  constexpr size_t kRecord = 6 * sizeof(uint32_t);
+  constexpr size_t kNumber = 0, kMaxMhz = 4, kCurrentMhz = 8;
+  for (size_t at = 0; at + kRecord <= size; at += kRecord) {
+    const uint32_t number = ReadAt<uint32_t>(buffer + at, kNumber);
+    if (number >= static_cast<uint32_t>(ProcessSnapshot::kProcessorCapacity)) continue;
+    ProcessorSample& processor = snapshot.processors[number];
+    processor.nominalMhz = ReadAt<uint32_t>(buffer + at, kMaxMhz);
+    processor.currentMhz = ReadAt<uint32_t>(buffer + at, kCurrentMhz);
   }
 }
 

@@ -90,7 +90,7 @@ class RecordBuffer {
   RecordBuffer(RecordLayout layout, uintptr_t address) : layout_(layout), address_(address) {}
 
   void Add(uint32_t id, uint32_t parentId, uint64_t created, uint64_t user, uint64_t kernel,
-           const std::u16string& name) {
+           const std::u16string& name, uint64_t peakWorkingSet = 0) {
     const bool wide = layout_ == RecordLayout::Bits64;
     const size_t record = wide ? 0x100 : 0xB8;  // the real sizes, threads left out
     const size_t at = bytes_.size();
@@ -107,10 +107,12 @@ class RecordBuffer {
       Put<uint64_t>(at + 0x40, name.empty() ? 0 : letters);
       Put<uint64_t>(at + 0x50, id);
       Put<uint64_t>(at + 0x58, parentId);
+      Put<uint64_t>(at + 0x88, peakWorkingSet);
     } else {
       Put<uint32_t>(at + 0x3C, name.empty() ? 0 : static_cast<uint32_t>(letters));
       Put<uint32_t>(at + 0x44, id);
       Put<uint32_t>(at + 0x48, parentId);
+      Put<uint32_t>(at + 0x64, static_cast<uint32_t>(peakWorkingSet));
     }
   }
 
@@ -133,7 +135,7 @@ TEST(ReadProcessRecords, TheFieldsThat2000AndXpShareInBothLayouts) {
     RecordBuffer list(layout, 0x10000);
     list.Add(0, 0, 0, 0, 99990000, u"");  // the idle process, never listed
     list.Add(4, 0, 0, 0, 5000000, u"System");
-    list.Add(1960, 4, 127000000000000000ull, 20000000, 10000000, u"hog.exe");
+    list.Add(1960, 4, 127000000000000000ull, 20000000, 10000000, u"hog.exe", 0x7FF00C00);
     list.Add(2044, 1960, 127000000000000001ull, 10000, 0, u"\u00e9t\u00e9 d'or.exe");
 
     ProcessSnapshot snapshot;
@@ -146,6 +148,8 @@ TEST(ReadProcessRecords, TheFieldsThat2000AndXpShareInBothLayouts) {
     EXPECT_EQ(snapshot.processes[1].startTime, 127000000000000000ull);
     EXPECT_EQ(snapshot.processes[1].cpuMs, 3000u);
     EXPECT_STREQ(snapshot.processes[1].name, "hog.exe");
+    EXPECT_EQ(snapshot.processes[1].peakMemoryKib, 0x7FF00C00u / 1024);
+    EXPECT_EQ(snapshot.processes[2].peakMemoryKib, 0u);
     EXPECT_STREQ(snapshot.processes[2].name, "?t? d'or.exe");
     EXPECT_EQ(snapshot.processes[2].cpuMs, 1u);
     EXPECT_EQ(snapshot.seen, snapshot.count);
@@ -173,6 +177,73 @@ TEST(ReadProcessRecords, StopsAtTheBufferEndAndKeepsNamesInside) {
     ReadProcessRecords(list.bytes_.data(), second + 0x20, 0x20000, layout, cut);
     EXPECT_EQ(cut.count, 1);
   }
+}
+
+TEST(ReadProcessorStatLine, EachProcessorsTimes) {
+  struct Case {
+    const char* line;
+    bool read;
+    int processor;
+    uint64_t busyMs, totalMs;
+  };
+  const Case cases[] = {
+      {"cpu0 100 20 30 400 50 6 7 8 90 0", true, 0, 1710, 6210},
+      {"cpu17 1 2 3 4", true, 17, 60, 100},
+      {"cpu  100 20 30 400 50 6 7 8", false, 0, 0, 0},  // the machine's line
+      {"cpu3", false, 0, 0, 0},
+      {"cpux 1 2 3 4", false, 0, 0, 0},
+      {"intr 5 6 7 8", false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    int processor = -1;
+    uint64_t busy = 0, total = 0;
+    ASSERT_EQ(ReadProcessorStatLine(c.line, 100, processor, busy, total), c.read);
+    if (!c.read) continue;
+    EXPECT_EQ(processor, c.processor);
+    EXPECT_EQ(busy, c.busyMs);
+    EXPECT_EQ(total, c.totalMs);
+  }
+}
+
+TEST(SysfsAndStatusReaders, ClocksCountsAndPeakResidentSets) {
+  struct Case {
+    const char* text;
+    uint32_t mhz;
+    int64_t count;
+  };
+  const Case cases[] = {
+      {"2400000\n", 2400, 2400000},
+      {"1799500", 1800, 1799500},
+      {"", 0, -1},
+      {"2400000 kHz\n", 0, -1},
+      {"-5\n", 0, -1},
+      {"<unknown>\n", 0, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ReadCpufreqMhz(c.text), c.mhz);
+    EXPECT_EQ(ReadSysfsCount(c.text), c.count);
+  }
+  EXPECT_EQ(ReadPeakResidentKib("Name:\tx264\nVmPeak:\t  90000 kB\nVmHWM:\t   51234 kB\n"
+                                "VmRSS:\t   40000 kB\n"),
+            51234u);
+  EXPECT_EQ(ReadPeakResidentKib("Name:\tkthreadd\nState:\tS (sleeping)\n"), 0u);
+}
+
+TEST(ReadPowerRecords, EachProcessorsClockByItsNumber) {
+  // Number, MaxMhz, CurrentMhz, MhzLimit, MaxIdleState, CurrentIdleState.
+  const uint32_t records[][6] = {
+      {1, 2400, 1200, 2400, 3, 0}, {0, 2400, 2400, 2400, 3, 1}, {2, 2400, 800, 2400, 3, 0}};
+  std::vector<unsigned char> bytes(sizeof records);
+  std::memcpy(bytes.data(), records, sizeof records);
+  ProcessSnapshot snapshot;
+  // A record cut short by the end of what was filled in is passed over.
+  ReadPowerRecords(bytes.data(), bytes.size() - 1, snapshot);
+  EXPECT_EQ(snapshot.processors[0].currentMhz, 2400u);
+  EXPECT_EQ(snapshot.processors[1].currentMhz, 1200u);
+  EXPECT_EQ(snapshot.processors[1].nominalMhz, 2400u);
+  EXPECT_EQ(snapshot.processors[2].currentMhz, 0u);
 }
 
 TEST(NameWindowsVersion, NamesOfTheVersions) {

@@ -47,6 +47,7 @@ bool ValidateResult(TestId id) {
 
   if (valid) {
     ConsoleWriteLine(kValid);
+    WriteReducedClock();
     if (test.blankLineBeforeOfficialRecord) ConsoleWriteLine();
     RecordResult(test.testLog, test.officialLabel);
     if (!test.blankLineBeforeOfficialRecord) ConsoleWriteLine();
@@ -68,6 +69,7 @@ bool ValidateResult(TestId id) {
     LedgerNote(test.checks[i].note);
     if (test.checks[i].kind == ValidationCheck::Kind::Activity) WriteBusiestOtherProgram();
   }
+  WriteReducedClock();
   ConsoleWriteLine();
   return false;
 }

@@ -116,6 +116,13 @@ TEST_F(LedgerOnAndOff, AllTestsTheSameWithTheLedger) {
   EXPECT_EQ(Values(entries, "process_figure"), std::vector<std::string>(7, "99"));
   EXPECT_EQ(Values(entries, "busy_percent").size(), 7u);
   EXPECT_EQ(Values(entries, "machine_id").size(), 1u);
+  if (ChosenLauncher() == Launcher::Native) {
+    // The simulated machine's clock is steady at nominal, whatever the host's does.
+    EXPECT_EQ(Values(entries, "clock_nominal_mhz"), std::vector<std::string>(7, "2000"));
+    EXPECT_EQ(Values(entries, "clock_reduced_percent"), std::vector<std::string>(7, "0"));
+    EXPECT_EQ(Values(entries, "peak_memory_kib").size(), 7u)
+        << ReadAll(on.machine->HostPath(kStart + "\\" + kLedgerName));
+  }
 }
 
 // tarsel-report on the folder of the "-all" run: it names the machine by that folder,
@@ -307,6 +314,43 @@ TEST_F(LedgerScriptedJob, TheJobStartedBeforeTheProgramIsNamed) {
   EXPECT_GT(OtherProgramTime(s, kScriptedJob), 0)
       << "not among the others:\n"
       << ReadAll(s.machine->HostPath(kStart + "\\" + kLedgerName));
+}
+
+class LedgerReducedClock : public ScenarioSuite<LedgerReducedClock> {
+ protected:
+  static void SetUpTestSuite() {
+    if (ChosenLauncher() != Launcher::Native) return;
+    // The made-up sysfs says half the nominal clock while the timing tool measures; the
+    // encoder keeps a processor busy meanwhile.
+    scenarios()["half clock"] = Scenario({"--work-seconds", "2", "--timer-clock", "50"}, {"-divx"},
+                                         LedgerNamed(kLedgerName, nullptr));
+    RunAll();
+  }
+
+  std::string WhyTheyCannotRunHere() const override {
+    return UnlessNative(
+        "the made-up sysfs is the POSIX machine's; under Wine the clock is always nominal");
+  }
+};
+
+// The clock of the busy processor drops to half during the measurement: the ledger
+// gives the clocks and the share, and the console tells it after the result.
+TEST_F(LedgerReducedClock, TheConsoleAndTheLedgerTellTheReducedClock) {
+  const Scenario& s = Ran("half clock");
+  EXPECT_EQ(s.run.exitCode, 0);
+  const auto entries = LedgerEntries(*s.machine);
+  EXPECT_EQ(Values(entries, "outcome"), std::vector<std::string>({"official"}));
+  EXPECT_EQ(Values(entries, "clock_nominal_mhz"), std::vector<std::string>({"2000"}));
+  EXPECT_EQ(Values(entries, "clock_lowest_mhz"), std::vector<std::string>({"1000"}));
+  EXPECT_TRUE(Values(entries, "throttle_events").empty()) << "the made-up sysfs counts none";
+  EXPECT_EQ(Values(entries, "peak_memory_kib").size(), 1u);
+  const std::vector<std::string> reduced = Values(entries, "clock_reduced_percent");
+  ASSERT_EQ(reduced.size(), 1u);
+  EXPECT_GE(std::stoi(reduced[0]), 10);
+  EXPECT_NE(s.run.console.find("result are valid\n-- processor clock reduced during " + reduced[0] +
+                               " % of the measurement\n"),
+            std::string::npos)
+      << s.run.console;
 }
 
 }  // namespace

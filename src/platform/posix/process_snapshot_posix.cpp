@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "platform/posix/backend_posix.h"
+#include "platform/posix/processor_clock_posix.h"
 #include "platform/posix/system_records_posix.h"
 #include "platform/process_snapshot.h"
 
@@ -66,7 +67,11 @@ struct KnownProcess {
 /// that start it come first. Beyond that a stat file is opened, read and closed.
 constexpr int kLimitShare = 4;
 
-const char* processFolder = "/proc";
+/// The variable that points the snapshots of a test run at a made-up system.
+constexpr char kSystemRootVariable[] = "TARSEL_SYSTEM_ROOT";
+/// The folder that holds "proc" and "sys"; empty for the real ones.
+char systemRoot[4096] = {};
+bool rootChosen = false;
 
 /// The processes of the last snapshot and those of the snapshot being taken.
 KnownProcess known[ProcessSnapshot::kCapacity];
@@ -75,6 +80,7 @@ int knownCount = 0;
 int heldCount = 0;
 int heldBudget = -1;  ///< -1 until the first snapshot since FinishProcessSnapshots
 int procDirectory = -1;
+int cpuDirectory = -1;  ///< sys/devices/system/cpu
 int machineStat = -1;
 int loadAverage = -1;
 uint64_t lastListedPid = 0;  ///< the newest process id at the last listing of /proc
@@ -245,6 +251,76 @@ void ListProcesses(ProcessSnapshot& snapshot, SnapshotReading reading) {
   ReplaceKnown(nextCount);
 }
 
+/// Opens a folder below the system root (`part` short); -1 when it is missing.
+int OpenBelowRoot(const char* part) {
+  if (!rootChosen) {
+    const char* variable = std::getenv(kSystemRootVariable);
+    std::snprintf(systemRoot, sizeof systemRoot, "%s", variable != nullptr ? variable : "");
+    rootChosen = true;
+  }
+  char path[sizeof systemRoot + 64];
+  std::snprintf(path, sizeof path, "%s/%s", systemRoot, part);
+  return open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+/// The machine's totals and each processor's times from /proc/stat, whose "cpu" lines
+/// come first; `numbers` gets each processor's number. False without the totals.
+bool ReadMachineStat(ProcessSnapshot& snapshot, int* numbers) {
+  static char text[16384];
+  const ssize_t length = machineStat >= 0 ? ReadAgain(machineStat, text, sizeof text) : -1;
+  if (length <= 0) return false;
+  std::string_view rest(text, static_cast<size_t>(length));
+  snapshot.processorCount = 0;
+  bool totals = false;
+  while (!rest.empty()) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    if (line.substr(0, 3) != "cpu") break;
+    ProcessorSample& processor = snapshot.processors[snapshot.processorCount];
+    int number = 0;
+    if (ReadMachineStatLine(line, TicksPerSecond(), snapshot.busyMs, snapshot.totalMs)) {
+      totals = true;
+    } else if (snapshot.processorCount < ProcessSnapshot::kProcessorCapacity &&
+               ReadProcessorStatLine(line, TicksPerSecond(), number, processor.busyMs,
+                                     processor.totalMs)) {
+      processor.currentMhz = processor.nominalMhz = 0;
+      numbers[snapshot.processorCount++] = number;
+    }
+  }
+  return totals;
+}
+
+/// The largest resident set of each of the program's descendants (a few processes,
+/// so each status file is opened, read and closed). They are found by their parents
+/// whatever order the listing gave.
+void ReadPeakMemory(ProcessSnapshot& snapshot) {
+  uint32_t family[ProcessSnapshot::kFamilyCapacity] = {snapshot.selfId};
+  int familyCount = 1;
+  char text[4096];
+  for (bool found = true; found;) {
+    found = false;
+    for (int i = 0; i < snapshot.count && familyCount < ProcessSnapshot::kFamilyCapacity; ++i) {
+      ProcessSample& process = snapshot.processes[i];
+      if (std::find(family, family + familyCount, process.id) != family + familyCount ||
+          std::find(family, family + familyCount, process.parentId) == family + familyCount) {
+        continue;
+      }
+      family[familyCount++] = process.id;
+      found = true;
+      char path[32];
+      std::snprintf(path, sizeof path, "%u/status", static_cast<unsigned>(process.id));
+      const int fd = openat(procDirectory, path, O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      const ssize_t got = ReadAgain(fd, text, sizeof text);
+      close(fd);
+      if (got > 0) {
+        process.peakMemoryKib =
+            ReadPeakResidentKib(std::string_view(text, static_cast<size_t>(got)));
+      }
+    }
+  }
+}
+
 /// The processes of the last snapshot, the active ones read again: no process has
 /// started since, so there is nothing new to list.
 void RereadKnown(ProcessSnapshot& snapshot) {
@@ -257,9 +333,10 @@ void RereadKnown(ProcessSnapshot& snapshot) {
 
 }  // namespace
 
-void SetProcessFolder(const char* folder) {
+void SetSystemRoot(const char* root) {
   FinishProcessSnapshots();
-  processFolder = folder;
+  std::snprintf(systemRoot, sizeof systemRoot, "%s", root);
+  rootChosen = true;
 }
 
 bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading) {
@@ -268,17 +345,18 @@ bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading) {
   snapshot.selfId = static_cast<uint32_t>(getpid());
   snapshot.selfGroup = static_cast<uint32_t>(getpgrp());
   if (heldBudget < 0) heldBudget = DescriptorBudget();
+  snapshot.processorCount = 0;
+  snapshot.throttleEvents = -1;
   if (procDirectory < 0) {
-    procDirectory = open(processFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    procDirectory = OpenBelowRoot("proc");
+    cpuDirectory = OpenBelowRoot("sys/devices/system/cpu");
   }
   if (procDirectory < 0) return false;
   if (machineStat < 0) machineStat = openat(procDirectory, "stat", O_RDONLY | O_CLOEXEC);
   if (loadAverage < 0) loadAverage = openat(procDirectory, "loadavg", O_RDONLY | O_CLOEXEC);
-  char line[1024];
-  const ssize_t length = machineStat >= 0 ? ReadAgain(machineStat, line, sizeof line) : -1;
-  const bool totals = length > 0 && ReadMachineStatLine(FirstLine(line, length), TicksPerSecond(),
-                                                        snapshot.busyMs, snapshot.totalMs);
-  if (!totals) return false;
+  int numbers[ProcessSnapshot::kProcessorCapacity];
+  if (!ReadMachineStat(snapshot, numbers)) return false;
+  ReadProcessorClocks(cpuDirectory, numbers, reading == SnapshotReading::Every, snapshot);
   // Listing /proc costs time with every process there; without a new process since
   // the last listing the processes known are all there is.
   const uint64_t newest = reading == SnapshotReading::Active ? NewestPid() : 0;
@@ -287,6 +365,9 @@ bool TakeProcessSnapshot(ProcessSnapshot& snapshot, SnapshotReading reading) {
   } else {
     ListProcesses(snapshot, reading);
   }
+  // The wait for the measured command reports the peaks of what it waited for; the
+  // status files, which cost the kernel more to compose, are read with every process.
+  if (reading == SnapshotReading::Every) ReadPeakMemory(snapshot);
   return snapshot.count > 0;
 }
 
@@ -298,7 +379,8 @@ void FinishProcessSnapshots() {
   heldCount = 0;
   heldBudget = -1;
   lastListedPid = 0;
-  for (int* fd : {&machineStat, &loadAverage, &procDirectory}) {
+  ForgetProcessorClocks();
+  for (int* fd : {&machineStat, &loadAverage, &procDirectory, &cpuDirectory}) {
     if (*fd >= 0) close(*fd);
     *fd = -1;
   }

@@ -147,12 +147,12 @@ TEST_F(ProcessSnapshotFolder, ManyProcessesAndFewOpenFiles) {
   few.rlim_cur = static_cast<rlim_t>(before + 40);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
 
-  SetProcessFolder(folder.c_str());
+  SetSystemRoot(std::filesystem::current_path().c_str());
   static ProcessSnapshot snapshot;
   const bool taken = TakeProcessSnapshot(snapshot, SnapshotReading::Every);
   const int held = OpenDescriptorCount() - before;
   const bool again = TakeProcessSnapshot(snapshot, SnapshotReading::Active);
-  SetProcessFolder("/proc");
+  SetSystemRoot("");
   setrlimit(RLIMIT_NOFILE, &saved);
 
   ASSERT_TRUE(taken);
@@ -162,6 +162,82 @@ TEST_F(ProcessSnapshotFolder, ManyProcessesAndFewOpenFiles) {
   // The folder and its "stat", and at most a quarter of the limit.
   EXPECT_LE(held, 2 + (before + 40) / 4);
   EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+/// Writes `text` into the file at `path` below `root`, with the folders on the way.
+void Lay(const std::filesystem::path& root, const std::string& path, const std::string& text) {
+  std::filesystem::create_directories((root / path).parent_path());
+  std::ofstream(root / path, std::ios::binary) << text;
+}
+
+// A made-up machine: three processors, the first with a base clock below its turbo
+// maximum, the second with the maximum only, the third without cpufreq; two packages;
+// the program and one child of it, whose peak resident set is read.
+TEST_F(ProcessSnapshotFolder, ClocksThrottlingAndPeakMemoryFromTheSystemRoot) {
+  const std::filesystem::path root = std::filesystem::current_path();
+  const std::string self = std::to_string(getpid());
+  Lay(root, "proc/stat",
+      "cpu  30 0 30 300 0 0 0 0 0 0\ncpu0 10 0 10 100 0 0 0 0 0 0\n"
+      "cpu1 10 0 10 100 0 0 0 0 0 0\ncpu3 10 0 10 100 0 0 0 0 0 0\nintr 1 2 3\n");
+  Lay(root, "proc/" + self + "/stat",
+      self + " (tarsel) S 1 1 1 0 -1 0 0 0 0 0 5 0 0 0 20 0 1 0 5 1 1\n");
+  Lay(root, "proc/" + self + "/status", "VmHWM:\t 9999 kB\n");
+  Lay(root, "proc/999999/stat",
+      "999999 (x264) S " + self + " 1 1 0 -1 0 0 0 0 0 9 0 0 0 20 0 1 0 6 1 1\n");
+  Lay(root, "proc/999999/status", "Name:\tx264\nVmHWM:\t   51234 kB\n");
+  const std::string cpus = "sys/devices/system/cpu/";
+  const struct {
+    const char* cpu;
+    const char* base;
+    const char* maximum;
+    const char* current;
+    const char* core;
+    const char* package;
+    const char* packageId;
+  } processors[] = {{"cpu0", "2000000\n", "3500000\n", "1500000\n", "3\n", "10\n", "0\n"},
+                    {"cpu1", nullptr, "2400000\n", "2400000\n", "4\n", "10\n", "0\n"},
+                    {"cpu3", nullptr, nullptr, nullptr, "1\n", "5\n", "1\n"}};
+  for (const auto& p : processors) {
+    const std::string folder = cpus + p.cpu + "/";
+    if (p.base) Lay(root, folder + "cpufreq/base_frequency", p.base);
+    if (p.maximum) Lay(root, folder + "cpufreq/cpuinfo_max_freq", p.maximum);
+    if (p.current) Lay(root, folder + "cpufreq/scaling_cur_freq", p.current);
+    Lay(root, folder + "thermal_throttle/core_throttle_count", p.core);
+    Lay(root, folder + "thermal_throttle/package_throttle_count", p.package);
+    Lay(root, folder + "topology/physical_package_id", p.packageId);
+  }
+
+  static ProcessSnapshot snapshot;
+  SetSystemRoot(root.c_str());
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Every));
+  ASSERT_EQ(snapshot.processorCount, 3);
+  const uint32_t nominal[] = {2000, 2400, 0}, current[] = {1500, 2400, 0};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(snapshot.processors[i].nominalMhz, nominal[i]) << i;
+    EXPECT_EQ(snapshot.processors[i].currentMhz, current[i]) << i;
+    EXPECT_EQ(snapshot.processors[i].busyMs, 200u) << i;
+  }
+  // Each core's events, and each package's once.
+  EXPECT_EQ(snapshot.throttleEvents, 3 + 4 + 1 + 10 + 5);
+  ASSERT_EQ(snapshot.count, 2);
+  EXPECT_EQ(snapshot.processes[0].peakMemoryKib, 0u) << "the program itself is not read";
+  EXPECT_EQ(snapshot.processes[1].peakMemoryKib, 51234u);
+
+  // Snapshots between full readings leave the counters alone.
+  Lay(root, cpus + "cpu0/cpufreq/scaling_cur_freq", "1000000\n");
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Active));
+  EXPECT_EQ(snapshot.processors[0].currentMhz, 1000u);
+  EXPECT_EQ(snapshot.throttleEvents, -1);
+
+  // A machine without cpufreq and thermal_throttle: no clocks, no count.
+  std::filesystem::remove_all(root / "sys");
+  SetSystemRoot(root.c_str());
+  ASSERT_TRUE(TakeProcessSnapshot(snapshot, SnapshotReading::Every));
+  SetSystemRoot("");
+  EXPECT_EQ(snapshot.processorCount, 3);
+  EXPECT_EQ(snapshot.processors[0].nominalMhz, 0u);
+  EXPECT_EQ(snapshot.processors[0].currentMhz, 0u);
+  EXPECT_EQ(snapshot.throttleEvents, -1);
 }
 
 }  // namespace

@@ -17,3 +17,19 @@ bool ReadProcessStatLine(std::string_view line, int ticksPerSecond, ProcessSampl
 /// irq, softirq and steal; idle and iowait are not. False for another line.
 bool ReadMachineStatLine(std::string_view line, int ticksPerSecond, uint64_t& busyMs,
                          uint64_t& totalMs);
+
+/// One processor's times from a "cpuN" line of /proc/stat, counted as the "cpu " line
+/// is: `processor` gets N. False for another line, the machine's "cpu " line included.
+bool ReadProcessorStatLine(std::string_view line, int ticksPerSecond, int& processor,
+                           uint64_t& busyMs, uint64_t& totalMs);
+
+/// The largest resident set a process has had, in KiB, from the "VmHWM:" line of its
+/// /proc/[pid]/status; 0 without that line (a kernel thread, an ended process).
+uint64_t ReadPeakResidentKib(std::string_view status);
+
+/// A clock of cpufreq in sysfs, given in kHz ("2400000\n"), in MHz rounded; 0 for any
+/// other text.
+uint32_t ReadCpufreqMhz(std::string_view text);
+
+/// A counter of sysfs, a decimal number and a line end; -1 for any other text.
+int64_t ReadSysfsCount(std::string_view text);

@@ -58,6 +58,10 @@ int32_t StartProgram(const ShortText& program, const ShortText& arguments, bool 
   return 0;
 }
 
+uint64_t LastProgramPeakMemoryKib() {
+  return 0;
+}
+
 ShortText GetEnvironmentValue(const ShortText& name) {
   // The block also holds entries such as "=C:=C:\work", the current directory of each
   // drive, which are no variables: an empty name must not find them.
