@@ -3,8 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include "report/statistics.h"
+#include <utility>
 
 namespace {
 
@@ -21,21 +20,35 @@ struct Pool {
 };
 
 Pool PoolOf(const std::vector<double>& a, const std::vector<double>& b) {
-  std::vector<double> values(a);
-  values.insert(values.end(), b.begin(), b.end());
-  Pool pool;
-  pool.sorted = DoubledMidRanks(values);
   const bool aSmaller = a.size() <= b.size();
+  // Each result, and whether it is of the smaller group.
+  std::vector<std::pair<double, bool>> pooled;
+  pooled.reserve(a.size() + b.size());
+  for (const double value : a) pooled.emplace_back(value, aSmaller);
+  for (const double value : b) pooled.emplace_back(value, !aSmaller);
+  std::sort(pooled.begin(), pooled.end());
+  Pool pool;
   pool.count = aSmaller ? a.size() : b.size();
-  for (size_t i = 0; i < pool.count; ++i) pool.sum += pool.sorted[aSmaller ? i : a.size() + i];
-  std::sort(pool.sorted.begin(), pool.sorted.end());
-  for (size_t i = 1; i < pool.sorted.size(); ++i) pool.tied |= pool.sorted[i] == pool.sorted[i - 1];
+  pool.sorted.reserve(pooled.size());
+  for (size_t first = 0; first < pooled.size();) {
+    size_t end = first + 1;
+    while (end < pooled.size() && pooled[end].first == pooled[first].first) ++end;
+    // Ranks first + 1 ... end share their mean, (first + 1 + end) / 2.
+    const int rank = static_cast<int>(first + 1 + end);
+    for (size_t i = first; i < end; ++i) {
+      pool.sorted.push_back(rank);
+      if (pooled[i].second) pool.sum += rank;
+    }
+    pool.tied = pool.tied || end - first > 1;
+    first = end;
+  }
   return pool;
 }
 
-// ways[s]: how many groups of `count` of the ranks have the doubled rank sum s, counted
-// rank by rank: a group of k among the first ranks either holds the latest or not.
-std::vector<double> RankSumWays(const std::vector<int>& sorted, size_t count) {
+// below[s]: how many groups of `count` of the ranks have a doubled rank sum of s or less.
+// The groups are counted rank by rank: a group of k among the first ranks either holds
+// the latest or not.
+std::vector<double> RankSumsAtMost(const std::vector<int>& sorted, size_t count) {
   int most = 0;
   for (size_t i = 0; i < count; ++i) most += sorted[sorted.size() - 1 - i];
   const size_t width = static_cast<size_t>(most) + 1;
@@ -49,7 +62,9 @@ std::vector<double> RankSumWays(const std::vector<int>& sorted, size_t count) {
       for (int s = most; s >= rank; --s) with[s] += without[s - rank];
     }
   }
-  return std::vector<double>(ways.begin() + static_cast<std::ptrdiff_t>(count * width), ways.end());
+  std::vector<double> below(ways.begin() + static_cast<std::ptrdiff_t>(count * width), ways.end());
+  for (size_t s = 1; s < below.size(); ++s) below[s] += below[s - 1];
+  return below;
 }
 
 }  // namespace
@@ -58,25 +73,26 @@ double MannWhitney::ExactP(const std::vector<double>& a, const std::vector<doubl
   const Pool pool = PoolOf(a, b);
   const size_t total = pool.sorted.size();
   std::vector<double> fresh;
-  const std::vector<double>* ways = &fresh;
+  const std::vector<double>* below = &fresh;
   if (pool.tied) {
-    fresh = RankSumWays(pool.sorted, pool.count);
+    fresh = RankSumsAtMost(pool.sorted, pool.count);
   } else {
     const size_t slot = total * (total + 1) / 2 + pool.count;  // one per count of each total
     if (untied_.size() <= slot) untied_.resize(slot + 1);
-    if (untied_[slot].empty()) untied_[slot] = RankSumWays(pool.sorted, pool.count);
-    ways = &untied_[slot];
+    if (untied_[slot].empty()) untied_[slot] = RankSumsAtMost(pool.sorted, pool.count);
+    below = &untied_[slot];
   }
-  // The mean of the doubled rank sum: count times the mean doubled rank, total + 1.
+  // The mean of the doubled rank sum: count times the mean doubled rank, total + 1. The
+  // sums as far from it as the group's: up to mean - distance, and from mean + distance.
   const int64_t mean = static_cast<int64_t>(pool.count * (total + 1));
   const int64_t distance = pool.sum > mean ? pool.sum - mean : mean - pool.sum;
-  double all = 0, asFar = 0;
-  for (size_t s = 0; s < ways->size(); ++s) {
-    const int64_t sum = static_cast<int64_t>(s);
-    all += (*ways)[s];
-    if ((sum > mean ? sum - mean : mean - sum) >= distance) asFar += (*ways)[s];
-  }
-  return asFar / all;
+  if (distance == 0) return 1;
+  const int64_t last = static_cast<int64_t>(below->size()) - 1;
+  const auto atMost = [&](int64_t sum) {
+    return sum < 0 ? 0.0 : (*below)[static_cast<size_t>(std::min(sum, last))];
+  };
+  const double all = (*below)[static_cast<size_t>(last)];
+  return (atMost(mean - distance) + all - atMost(mean + distance - 1)) / all;
 }
 
 Comparison MannWhitney::Compare(const std::vector<double>& a, const std::vector<double>& b) {

@@ -138,16 +138,22 @@ std::string UnreadableRemark(const ReportRow& row) {
          *row.firstUnreadable + "\"";
 }
 
+namespace {
+
+// "2 disturbed, left out" of 2 results a ledger distrusts for `why`; empty for none.
+std::string DistrustedRemark(int64_t count, const char* why, const ReportOptions& options) {
+  if (count == 0) return std::string();
+  return std::to_string(count) + why + (options.keepDisturbed ? ", kept" : ", left out");
+}
+
+}  // namespace
+
 std::string DisturbedRemark(const ReportRow& row, const ReportOptions& options) {
-  if (row.disturbed == 0) return std::string();
-  return std::to_string(row.disturbed) + " disturbed, " +
-         (options.keepDisturbed ? "kept" : "left out");
+  return DistrustedRemark(row.disturbed, " disturbed", options);
 }
 
 std::string ReducedClockRemark(const ReportRow& row, const ReportOptions& options) {
-  if (row.reducedClock == 0) return std::string();
-  return std::to_string(row.reducedClock) + " with reduced clock, " +
-         (options.keepDisturbed ? "kept" : "left out");
+  return DistrustedRemark(row.reducedClock, " with reduced clock", options);
 }
 
 const char* ComparisonText(Comparison comparison) {
