@@ -60,17 +60,21 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
 }
 
 std::vector<OverviewRow> BuildOverview(const std::vector<TestTable>& tests, int machines) {
+  // Per table, each machine's row in it; -1 for none.
+  std::vector<std::vector<int>> rowOf(tests.size(), std::vector<int>(machines, -1));
+  for (size_t t = 0; t < tests.size(); ++t) {
+    for (size_t r = 0; r < tests[t].rows.size(); ++r)
+      rowOf[t][tests[t].rows[r].machine] = static_cast<int>(r);
+  }
   std::vector<OverviewRow> rows;
   for (int machine = 0; machine < machines; ++machine) {
     OverviewRow line;
     line.machine = machine;
     std::vector<double> ratios;
     bool any = false;
-    for (const TestTable& table : tests) {
-      int found = -1;
-      for (size_t r = 0; r < table.rows.size(); ++r) {
-        if (table.rows[r].machine == machine) found = static_cast<int>(r);
-      }
+    for (size_t t = 0; t < tests.size(); ++t) {
+      const TestTable& table = tests[t];
+      const int found = rowOf[t][machine];
       line.rowOf.push_back(found);
       any = any || found >= 0;
       if (found >= 0 && table.rows[found].hasRatio) ratios.push_back(table.rows[found].ratio);
