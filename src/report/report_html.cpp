@@ -21,7 +21,7 @@ constexpr char kHead[] =
     "body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background-color: #ffffff; "
     "color: #000000; }\n"
     "table { border-collapse: collapse; margin-bottom: 8px; }\n"
-    "th, td { border: 1px solid #999999; padding: 2px 6px; text-align: right; font-size: 13px; }\n"
+    "th, td { border: 1px solid #999999; padding: 2px 4px; text-align: right; font-size: 12px; }\n"
     "th.name, td.name { text-align: left; }\n"
     "td.machine { word-wrap: break-word; overflow-wrap: anywhere; }\n"
     "table.chart td.machine { width: 180px; }\n"
