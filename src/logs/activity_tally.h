@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "logs/ledger_format.h"
 #include "platform/process_snapshot.h"
 
 /// One process seen by a snapshot of the measurement. A process is its id together
@@ -58,8 +59,6 @@ struct ActivityTally {
 /// A processor busy for at least this share of a span between two snapshots, in
 /// percent, counts for the clock; an idle one sits at its lowest clock by design.
 inline constexpr int kBusyProcessorPercent = 50;
-/// A busy processor below this share of its nominal clock, in percent, runs reduced.
-inline constexpr int kReducedClockPercent = 95;
 
 /// Marks in `own` (one flag per process of the snapshot) the measurement's own
 /// processes: the program itself and its descendants, and the members of its process

@@ -73,8 +73,11 @@ inline constexpr char kLedgerIncomplete[] = "ledger_incomplete";
 
 }  // namespace ledger_key
 
+/// A busy processor below this share of its nominal clock, in percent, runs reduced:
+/// `clock_reduced_percent` counts the spans in which one did.
+inline constexpr int kReducedClockPercent = 95;
 /// From this `clock_reduced_percent` on, a measurement counts as one with a reduced
-/// clock: the console says so after the result.
+/// clock: the console says so after the result, and the report marks the result.
 inline constexpr int kClockReducedMarkPercent = 10;
 
 /// The values of "block".

@@ -16,12 +16,15 @@
 
 /// The results of one machine in one test and one section (official or not).
 struct Cell {
-  std::vector<double> values;   ///< the times read, in seconds, in log order
-  std::vector<double> leftOut;  ///< disturbed times left out of the figures, in log order
+  std::vector<double> values;  ///< the times read, in seconds, in log order
+  /// Times left out of the figures (disturbed, or with a reduced clock), in log order.
+  std::vector<double> leftOut;
   int64_t unreadable = 0;       ///< times that could not be read as a number
   std::string firstUnreadable;  ///< the first of them, as the log holds it
   int64_t invalid = 0;          ///< invalid results the ledgers count (official only)
   int64_t disturbed = 0;        ///< results a ledger tells were disturbed, kept or not
+  int64_t reducedClock = 0;     ///< results a ledger tells ran with a reduced clock, kept or not
+  int64_t clockKnown = 0;       ///< results whose ledger block tells the clock
 };
 
 enum class NamedBy { Option, Path };

@@ -1,7 +1,9 @@
-// Whether other programs disturbed a result.
+// Whether other programs disturbed a result, and whether the processor kept its clock.
 #include "report/disturbance.h"
 
 #include <algorithm>
+
+#include "logs/ledger_format.h"
 
 bool OthersSharePercent(const LedgerLoad& load, int cpuCount, double& percent) {
   if (cpuCount < 1) return false;
@@ -23,4 +25,10 @@ Disturbance JudgeLoad(const LedgerLoad& load, int cpuCount) {
   double percent = 0;
   if (!OthersSharePercent(load, cpuCount, percent)) return Disturbance::Unknown;
   return percent > kDisturbedSharePercent ? Disturbance::Disturbed : Disturbance::Calm;
+}
+
+ClockState JudgeClock(const LedgerLoad& load) {
+  if (!load.clockKnown) return ClockState::Unknown;
+  return load.clockReducedPercent >= kClockReducedMarkPercent ? ClockState::Reduced
+                                                              : ClockState::Steady;
 }

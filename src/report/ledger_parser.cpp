@@ -62,10 +62,11 @@ void LedgerParser::EndBlock() {
     load.secondsKnown = ReadSeconds(encodingTime_, load.seconds);
     load.othersKnown = othersSeen_;
     load.othersCpuMs = othersCpuMs_;
+    load.clockKnown = ReadSeconds(clockReduced_, load.clockReducedPercent);
     sink_(test, context_);
   }
   block_.clear(), test_.clear(), outcome_.clear(), start_.clear(), end_.clear();
-  busiest_.clear(), encodingTime_.clear(), busy_.clear(), process_.clear();
+  busiest_.clear(), encodingTime_.clear(), busy_.clear(), process_.clear(), clockReduced_.clear();
   othersSeen_ = false, othersCpuMs_ = 0;
   blockMachine_ = LedgerMachine{};
 }
@@ -98,6 +99,7 @@ void LedgerParser::TakeLine(std::string_view line) {
       {ledger_key::kEncodingTime, &encodingTime_},
       {ledger_key::kBusyPercent, &busy_},
       {ledger_key::kProcessFigure, &process_},
+      {ledger_key::kClockReducedPercent, &clockReduced_},
   };
   for (const Field& field : fields) {
     if (key == field.key) field.target->assign(value);

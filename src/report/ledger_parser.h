@@ -66,7 +66,8 @@ class LedgerParser {
   std::string line_;
   LedgerMachine machine_;
   // The block being read.
-  std::string block_, test_, outcome_, start_, end_, busiest_, encodingTime_, busy_, process_;
+  std::string block_, test_, outcome_, start_, end_, busiest_, encodingTime_, busy_, process_,
+      clockReduced_;
   bool othersSeen_ = false;
   double othersCpuMs_ = 0;
   LedgerMachine blockMachine_;

@@ -44,7 +44,11 @@ void WriteMarkupTables(const ReportView& view, OutputBuffer& out) {
   out << "[b]Tarsel results[/b]\n"
       << BbText(CountsLine(view.collection))
       << ". Baseline: " << BbText(machines[view.tables.baseline].name)
-      << ". Times in seconds; ratio: median over the baseline's.\n";
+      << ". Times in seconds; ratio: median over the baseline's; not settled: fewer than 3 "
+         "results or CV above 3 %; "
+      << BbText(DriftRule() + "; " + ComparisonRule() + "; " + DisturbedRule(view.options) + "; " +
+                ReducedClockRule(view.options))
+      << ".\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "\n[b]" << SectionTitle(section.official) << "[/b]\n\n"
         << BbText(OverviewTitle(section)) << "\n[table]\n";
@@ -71,8 +75,8 @@ void WriteMarkupTables(const ReportView& view, OutputBuffer& out) {
       }
       out << "[/table]\n";
       for (const ReportRow& row : table.rows) {
-        for (const std::string& remark :
-             {UnreadableRemark(row), DisturbedRemark(row, view.options)}) {
+        for (const std::string& remark : {UnreadableRemark(row), DisturbedRemark(row, view.options),
+                                          ReducedClockRemark(row, view.options)}) {
           if (!remark.empty()) out << BbText(machines[row.machine].name + ": " + remark) << "\n";
         }
       }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "logs/ledger_format.h"
+#include "report/drift.h"
 #include "report/test_names.h"
 
 namespace {
@@ -136,10 +138,85 @@ std::string UnreadableRemark(const ReportRow& row) {
          *row.firstUnreadable + "\"";
 }
 
+namespace {
+
+// "2 disturbed, left out" of 2 results a ledger distrusts for `why`; empty for none.
+std::string DistrustedRemark(int64_t count, const char* why, const ReportOptions& options) {
+  if (count == 0) return std::string();
+  return std::to_string(count) + why + (options.keepDisturbed ? ", kept" : ", left out");
+}
+
+}  // namespace
+
 std::string DisturbedRemark(const ReportRow& row, const ReportOptions& options) {
-  if (row.disturbed == 0) return std::string();
-  return std::to_string(row.disturbed) + " disturbed, " +
-         (options.keepDisturbed ? "kept" : "left out");
+  return DistrustedRemark(row.disturbed, " disturbed", options);
+}
+
+std::string ReducedClockRemark(const ReportRow& row, const ReportOptions& options) {
+  return DistrustedRemark(row.reducedClock, " with reduced clock", options);
+}
+
+const char* ComparisonText(Comparison comparison) {
+  switch (comparison) {
+    case Comparison::None:
+      return "";
+    case Comparison::TooFew:
+      return "too few results to tell";
+    case Comparison::Same:
+      return "same within noise";
+    case Comparison::Differs:
+      return "differs";
+  }
+  return "";
+}
+
+namespace {
+
+// A bound's figure without the zeros Decimal3 pads it with: "0.8", "0.05".
+std::string Bound(double value) {
+  std::string text = Decimal3(value);
+  while (text.back() == '0') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string DriftRule() {
+  return "drifting: " + std::to_string(kDriftLeastResults) +
+         " or more times that rise or fall steadily in log order (a rank correlation with "
+         "the run order of " +
+         Bound(kDriftLeastCorrelation) + " or more in size, the last third's median " +
+         std::to_string(static_cast<int>(kDriftLeastShiftPercent)) +
+         " % or more from the first third's)";
+}
+
+std::string ComparisonRule() {
+  return "vs baseline: a two-sided Mann-Whitney test of the machine's times against the "
+         "baseline's: differs where p < " +
+         Bound(kDiffersBelowP) +
+         ", same within noise where not, too few "
+         "results to tell with fewer than " +
+         std::to_string(kLeastResultsToCompare) + " on a side";
+}
+
+namespace {
+
+std::string LeftOutOrKept(const ReportOptions& options) {
+  return options.keepDisturbed ? "; kept in the figures" : "; left out of the figures";
+}
+
+}  // namespace
+
+std::string DisturbedRule(const ReportOptions& options) {
+  return "disturbed: other programs used more than " +
+         std::to_string(static_cast<int>(kDisturbedSharePercent)) +
+         " % of all processors during the measurement, as a ledger tells" + LeftOutOrKept(options);
+}
+
+std::string ReducedClockRule(const ReportOptions& options) {
+  return "reduced clock: a busy processor ran below " + std::to_string(kReducedClockPercent) +
+         " % of its nominal clock during " + std::to_string(kClockReducedMarkPercent) +
+         " % or more of the measurement, as a ledger tells" + LeftOutOrKept(options);
 }
 
 std::string OverviewTitle(const ReportSection& section) {
@@ -150,7 +227,9 @@ std::string OverviewTitle(const ReportSection& section) {
 
 std::string OverviewCell(const ReportRow* row) {
   if (row == nullptr || row->summary.count == 0) return "-";
-  return Decimal3(row->summary.median) + (row->hasRatio ? " (" + Decimal3(row->ratio) + ")" : "");
+  return Decimal3(row->summary.median) + (row->hasRatio ? " (" + Decimal3(row->ratio) + ")" : "") +
+         (row->comparison == Comparison::Differs ? ", differs" : "") +
+         (row->drifting ? ", drifting" : "");
 }
 
 std::string OverallText(const OverviewRow& row) {
@@ -169,15 +248,15 @@ void WriteCsvRow(OutputBuffer& out, const ReportOptions& options,
 }
 
 void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options) {
-  WriteCsvRow(
-      out, options,
-      {"machine", "log", "section", "test", "added", "encoding_time", "seconds", "disturbed"},
-      true);
+  WriteCsvRow(out, options,
+              {"machine", "log", "section", "test", "added", "encoding_time", "seconds",
+               "disturbed", "reduced_clock"},
+              true);
 }
 
 void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
                     const std::string& machineField, const std::string& logField,
-                    const LogRecord& record, Disturbance disturbance) {
+                    const LogRecord& record, Disturbance disturbance, ClockState clock) {
   const char separator = options.csvSeparator;
   out << machineField << separator << logField << separator
       << (record.official ? "official" : "unofficial") << separator << TestOption(record.test)
@@ -189,5 +268,9 @@ void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
       << (disturbance == Disturbance::Unknown     ? ""
           : disturbance == Disturbance::Disturbed ? "yes"
                                                   : "no")
+      << separator
+      << (clock == ClockState::Unknown   ? ""
+          : clock == ClockState::Reduced ? "yes"
+                                         : "no")
       << "\r\n";
 }

@@ -34,7 +34,7 @@ void WriteBbcodeReport(const ReportView& view, OutputBuffer& out);
 void WriteRecordsHeader(OutputBuffer& out, const ReportOptions& options);
 void WriteRecordRow(OutputBuffer& out, const ReportOptions& options,
                     const std::string& machineField, const std::string& logField,
-                    const LogRecord& record, Disturbance disturbance);
+                    const LogRecord& record, Disturbance disturbance, ClockState clock);
 
 /// "," with --decimal-comma, else ".".
 inline char DecimalMark(const ReportOptions& options) {
@@ -71,8 +71,21 @@ std::string UnreadableRemark(const ReportRow& row);
 /// "2 disturbed, left out" (or "kept" with --keep-disturbed) for a row with disturbed
 /// results; else empty.
 std::string DisturbedRemark(const ReportRow& row, const ReportOptions& options);
-/// The overview's title line, and the text of one of its cells: "10.000 (1.000)", or
-/// "-" where the machine has no median.
+/// "2 with reduced clock, left out" (or "kept" with --keep-disturbed) for a row with
+/// results a ledger tells ran with a reduced clock; else empty.
+std::string ReducedClockRemark(const ReportRow& row, const ReportOptions& options);
+/// "differs", "same within noise", "too few results to tell"; empty for None.
+const char* ComparisonText(Comparison comparison);
+
+/// The rules behind the marks, each a sentence without its full stop for the legends:
+/// "drifting: ...", "vs baseline: ...", "disturbed: ...", "reduced clock: ...".
+std::string DriftRule();
+std::string ComparisonRule();
+std::string DisturbedRule(const ReportOptions& options);
+std::string ReducedClockRule(const ReportOptions& options);
+
+/// The overview's title line, and the text of one of its cells: "10.000 (1.000)", with
+/// ", differs" and ", drifting" where they hold; "-" where the machine has no median.
 std::string OverviewTitle(const ReportSection& section);
 std::string OverviewCell(const ReportRow* row);
 /// The overall figure: "1.234 (5 tests)", or "-".

@@ -21,7 +21,7 @@ constexpr char kHead[] =
     "body { font-family: Verdana, Arial, sans-serif; font-size: 13px; background-color: #ffffff; "
     "color: #000000; }\n"
     "table { border-collapse: collapse; margin-bottom: 8px; }\n"
-    "th, td { border: 1px solid #999999; padding: 2px 6px; text-align: right; font-size: 13px; }\n"
+    "th, td { border: 1px solid #999999; padding: 2px 4px; text-align: right; font-size: 12px; }\n"
     "th.name, td.name { text-align: left; }\n"
     "td.machine { word-wrap: break-word; overflow-wrap: anywhere; }\n"
     "table.chart td.machine { width: 180px; }\n"
@@ -32,6 +32,13 @@ constexpr char kHead[] =
     "line-height: 14px; font-weight: bold; white-space: nowrap; }\n"
     "div.fastestlight { background-color: #bbddbb; }\n"
     "</style>\n</head>\n<body>\n";
+
+// "Drifting: ..." of "drifting: ...".
+std::string Capitalized(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+    text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
 
 int BarWidth(const TestTable& table, const ReportRow& row) {
   if (table.longestMedian <= 0) return 0;
@@ -62,19 +69,17 @@ void WriteChart(const ReportView& view, const TestTable& table, OutputBuffer& ou
                            : " unsettled")
         << "\" style=\"width: " << BarWidth(table, *row) << "px\">"
         << (row->fastest ? "fastest" : "&nbsp;") << "</div></td><td class=\"name\">"
-        << Decimal3(row->summary.median) << " s" << (row->settled ? "" : " (not settled)")
+        << Decimal3(row->summary.median) << " s"
+        << (row->settled ? (row->drifting ? " (drifting)" : "")
+                         : (row->drifting ? " (not settled, drifting)" : " (not settled)"))
         << "</td></tr>\n";
   }
   out << "</table>\n";
 }
 
-// The notes are text, left-aligned; the figures right-aligned.
-bool IsText(const FigureLine& line) {
-  return &line == &kFigureLines[std::size(kFigureLines) - 1];
-}
-
+// Words are left-aligned, figures right-aligned.
 const char* CellTag(const FigureLine& line) {
-  return IsText(line) ? "<td class=\"name\">" : "<td>";
+  return line.words ? "<td class=\"name\">" : "<td>";
 }
 
 void WriteOverview(const ReportView& view, const ReportSection& section, OutputBuffer& out) {
@@ -112,7 +117,7 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
   } else {
     out << "<tr><th class=\"name\">Machine</th>";
     for (const FigureLine& line : kFigureLines)
-      out << (IsText(line) ? "<th class=\"name\">" : "<th>") << line.title << "</th>";
+      out << (line.words ? "<th class=\"name\">" : "<th>") << line.title << "</th>";
     out << "</tr>\n";
     for (const ReportRow& row : table.rows) {
       out << "<tr><td class=\"name machine\">" << HtmlText(machines[row.machine].name) << "</td>";
@@ -129,6 +134,9 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     if (const std::string remark = DisturbedRemark(row, view.options); !remark.empty()) {
       out << "<p>" << HtmlText(machines[row.machine].name) << ": " << HtmlText(remark) << "</p>\n";
     }
+    if (const std::string remark = ReducedClockRemark(row, view.options); !remark.empty()) {
+      out << "<p>" << HtmlText(machines[row.machine].name) << ": " << HtmlText(remark) << "</p>\n";
+    }
   }
 }
 
@@ -140,9 +148,11 @@ void WriteHtmlReport(const ReportView& view, OutputBuffer& out) {
       << ". Baseline: <b>" << HtmlText(collection.machines[view.tables.baseline].name)
       << "</b>. Times in seconds, lower is faster; a bar's length is the median. Ratio: the "
          "median over the baseline's. Not settled (light bars): fewer than 3 results or a "
-         "coefficient of variation above 3 %. Disturbed: other programs used more than "
-      << static_cast<int>(kDisturbedSharePercent)
-      << " % of all processors during the measurement, as a ledger tells.</p>\n";
+         "coefficient of variation above 3 %. "
+      << HtmlText(Capitalized(DriftRule()) + ". " + Capitalized(ComparisonRule()) + ". " +
+                  Capitalized(DisturbedRule(view.options)) + ". " +
+                  Capitalized(ReducedClockRule(view.options)))
+      << ".</p>\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "<h2>" << SectionTitle(section.official) << "</h2>\n";
     WriteOverview(view, section, out);

@@ -8,6 +8,15 @@ std::string Number(bool present, const std::string& text) {
   return present ? text : "null";
 }
 
+// "differs", ...; null where not compared.
+std::string Compared(Comparison comparison) {
+  if (comparison == Comparison::None) return "null";
+  // Appended, not "\"" + text: gcc 12 at -O3 takes that insert for an overlapping copy.
+  std::string text = "\"";
+  text += ComparisonText(comparison);
+  return text + "\"";
+}
+
 std::string Times(const std::vector<double>& times) {
   std::string list = "[";
   for (size_t i = 0; i < times.size(); ++i) list += (i == 0 ? "" : ", ") + Decimal3(times[i]);
@@ -31,6 +40,10 @@ void WriteRow(const ReportView& view, const ReportRow& row, OutputBuffer& out) {
       << ", \"invalid_results\": " << Number(row.invalidKnown, std::to_string(row.invalid))
       << ", \"std_dev\": " << Number(s.count > 1, Decimal3(s.stdDev))
       << ", \"disturbed_results\": " << Number(row.disturbedKnown, std::to_string(row.disturbed))
+      << ", \"reduced_clock_results\": "
+      << Number(row.reducedClockKnown, std::to_string(row.reducedClock))
+      << ", \"compared\": " << Compared(row.comparison)
+      << ", \"drifting\": " << (row.drifting ? "true" : "false")
       << ", \"times\": " << Times(*row.times) << ", \"left_out_times\": " << Times(*row.leftOut)
       << "}";
 }
@@ -49,7 +62,8 @@ void WriteOverview(const ReportView& view, const ReportSection& section, OutputB
       out << (t == 0 ? "" : ", ") << "\"" << TestOption(section.tests[t].test)
           << "\": {\"median\": " << Number(any, any ? Decimal3(row->summary.median) : "")
           << ", \"ratio\": " << Number(any && row->hasRatio, any ? Decimal3(row->ratio) : "")
-          << "}";
+          << ", \"compared\": " << Compared(any ? row->comparison : Comparison::None)
+          << ", \"drifting\": " << (any && row->drifting ? "true" : "false") << "}";
     }
     out << "}}";
   }

@@ -24,8 +24,8 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     out << "| Machine |";
     for (const FigureLine& line : kFigureLines) out << " " << line.title << " |";
     out << "\n|---|";
-    for (size_t l = 0; l + 1 < std::size(kFigureLines); ++l) out << "--:|";
-    out << "---|\n";
+    for (const FigureLine& line : kFigureLines) out << (line.words ? "---|" : "--:|");
+    out << "\n";
     for (const ReportRow& row : table.rows) {
       out << "| " << MarkdownText(machines[row.machine].name) << " |";
       for (const FigureLine& line : kFigureLines) out << " " << line.value(row) << " |";
@@ -33,7 +33,8 @@ void WriteTable(const ReportView& view, const TestTable& table, OutputBuffer& ou
     }
   }
   for (const ReportRow& row : table.rows) {
-    for (const std::string& remark : {UnreadableRemark(row), DisturbedRemark(row, view.options)}) {
+    for (const std::string& remark : {UnreadableRemark(row), DisturbedRemark(row, view.options),
+                                      ReducedClockRemark(row, view.options)}) {
       if (remark.empty()) continue;
       out << "\n"
           << MarkdownText(machines[row.machine].name) << ": " << MarkdownText(remark) << "\n";
@@ -64,9 +65,8 @@ void WriteMarkdownReport(const ReportView& view, OutputBuffer& out) {
       << CountsLine(collection) << ". Baseline: **"
       << MarkdownText(collection.machines[view.tables.baseline].name) << "**. Times in seconds; "
       << "ratio: median over the baseline's; not settled: fewer than 3 results or CV above 3 %; "
-         "disturbed: other programs used more than "
-      << static_cast<int>(kDisturbedSharePercent) << " % of all processors, as a ledger tells"
-      << (view.options.keepDisturbed ? " (kept in the figures)" : " (left out of the figures)")
+      << MarkdownText(DriftRule() + "; " + ComparisonRule() + "; " + DisturbedRule(view.options) +
+                      "; " + ReducedClockRule(view.options))
       << ".\n";
   for (const ReportSection& section : view.tables.sections) {
     out << "\n## " << SectionTitle(section.official) << "\n";

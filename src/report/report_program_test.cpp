@@ -262,13 +262,13 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
       {{{"x" + log, Log({"89.148"})}},
        "--format records --csv-separator tab --decimal-comma x",
        {"\xEF\xBB\xBFmachine\tlog\t",
-        "\tofficial\tdivx\t2024-03-01 10:00:00\t89.148\t89,148\t\r\n"}},
+        "\tofficial\tdivx\t2024-03-01 10:00:00\t89.148\t89,148\t\t\r\n"}},
       // No formula reaches a spreadsheet.
       {{{"x" + log, Log({"=HYPERLINK(\"http://x\")", "+1", "@A1"})}},
        "--format records --name -2+3 x",
        {"\r\n'-2+3,x/zentravo-kelv-tarsel.log,official,divx,2024-03-01 "
-        "10:00:00,\"'=HYPERLINK(\"\"http://x\"\")\",,\r\n",
-        ",'+1,,\r\n", ",'@A1,,\r\n"}},
+        "10:00:00,\"'=HYPERLINK(\"\"http://x\"\")\",,,\r\n",
+        ",'+1,,,\r\n", ",'@A1,,,\r\n"}},
       {{{"x" + log, Log({"1.0"})}},
        "--format csv --name '@SUM(A1)' x",
        {"\r\nofficial,divx,DivX,'@SUM(A1),"}},
@@ -280,7 +280,7 @@ TEST(ReportProgram, HandMadeInputsGiveWhatTheReadersNeed) {
        ".",
        {"\n  M1 " + p4a + " (path); P4, 1 CPU, 512 MiB", "\n  M2 " + p4b + " (path); P4,",
         "\n*?M1                    1    10.000", "\n ?M2                    1    20.000",
-        "\n  M1                   1.000      1   10.000\n",
+        "\n  M1                   1.000      1  10.000\n",
         "\n  M2: 1 time unreadable, such as \"n/a\"\n",
         "\n  invalid results (ledgers): M1 1, M2 1\n", "\n  M1: idle.exe (1)\n"}},
       {{{"mach-one" + log, Log({"10.0"})}, {"machine-two" + log, Log({"20.0"})}},
@@ -359,39 +359,44 @@ std::vector<std::string> CsvRow(const std::string& csv, const std::string& start
 }
 
 // Two DivX results added in one second, 10.0 and 20.0, told apart by their time texts;
-// the ledger's block of 10.0 is calm, that of 20.0 as the case gives it.
-TEST(ReportProgram, DisturbedResultsAreMarkedAndLeftOutUnlessKept) {
+// the ledger's block of 10.0 is calm and tells no clock, that of 20.0 as the case gives it.
+TEST(ReportProgram, DisturbedOrReducedClockResultsAreMarkedAndLeftOutUnlessKept) {
   const std::string block = "block=test\r\ntest=divx\r\noutcome=official\r\n";
   const std::string around = "start=01.03.2024 at 09:59:50\r\nend=01.03.2024 at 10:00:09\r\n";
   const std::string calm =
       block + around + "encoding_time=10.0\r\nprocess_figure=100\r\n" + "busy_percent=50.0\r\n\r\n";
   const std::string twenty = block + around + "encoding_time=20.0\r\n";
+  const std::string busy = "process_figure=100\r\nbusy_percent=100.0\r\n";
+  const std::string idle = "process_figure=100\r\nbusy_percent=52.0\r\n";
   const struct {
     const char* what;
     std::string cpus, blocks;
     const char* disturbed;  ///< the disturbed_results column
-    const char* mark;       ///< the records' disturbed field of 20.0
+    const char* reduced;    ///< the reduced_clock_results column
+    const char* marks;      ///< the records' disturbed and reduced_clock fields of 20.0
   } cases[] = {
       // The timing tool's 100 % cannot see the other core busy; the ledger can.
-      {"one core of two busy beside", "2",
-       twenty + "process_figure=100\r\nbusy_percent=100.0\r\n\r\n", "1", "yes"},
-      {"the other core idle", "2", twenty + "process_figure=100\r\nbusy_percent=52.0\r\n\r\n", "0",
-       "no"},
+      {"one core of two busy beside", "2", twenty + busy + "\r\n", "1", "", "yes,"},
+      {"the other core idle", "2", twenty + idle + "\r\n", "0", "", "no,"},
       // 3000 + 100 ms of 20 s on one processor: 15.5 %.
       {"others' milliseconds", "1",
-       twenty + "other.1.name=hog\r\nother.1.cpu_ms=3000\r\nunnamed_cpu_ms=100\r\n\r\n", "1",
-       "yes"},
+       twenty + "other.1.name=hog\r\nother.1.cpu_ms=3000\r\nunnamed_cpu_ms=100\r\n\r\n", "1", "",
+       "yes,"},
       {"another time text: no match", "2",
-       block + around + "encoding_time=21.0\r\nprocess_figure=100\r\nbusy_percent=100.0\r\n\r\n",
-       "0", ""},
+       block + around + "encoding_time=21.0\r\n" + busy + "\r\n", "0", "", ","},
       {"ended before it was added: no match", "2",
        block + "start=01.03.2024 at 09:00:00\r\nend=01.03.2024 at 09:00:20\r\n" +
-           "encoding_time=20.0\r\nprocess_figure=100\r\nbusy_percent=100.0\r\n\r\n",
-       "0", ""},
-      {"two blocks match: not marked", "2",
-       twenty + "process_figure=100\r\nbusy_percent=100.0\r\n\r\n" + twenty +
-           "process_figure=100\r\nbusy_percent=100.0\r\n\r\n",
-       "0", ""},
+           "encoding_time=20.0\r\n" + busy + "\r\n",
+       "0", "", ","},
+      {"two blocks match: not marked", "2", twenty + busy + "\r\n" + twenty + busy + "\r\n", "0",
+       "", ","},
+      // The clock: reduced from 10 % of the measurement on.
+      {"clock reduced 10 %", "2", twenty + idle + "clock_reduced_percent=10\r\n\r\n", "0", "1",
+       "no,yes"},
+      {"clock reduced 9 %", "2", twenty + idle + "clock_reduced_percent=9\r\n\r\n", "0", "0",
+       "no,no"},
+      {"disturbed and clock reduced", "2", twenty + busy + "clock_reduced_percent=50\r\n\r\n", "1",
+       "1", "yes,yes"},
   };
   const fs::path root =
       fs::temp_directory_path() / ("tarsel-report-disturbed-" + std::to_string(getpid()));
@@ -403,23 +408,24 @@ TEST(ReportProgram, DisturbedResultsAreMarkedAndLeftOutUnlessKept) {
     std::ofstream(root / "m" / "activity.txt", std::ios::binary)
         << kLedgerVersionLine << "\r\nblock=machine\r\ncpu_count=" << c.cpus << "\r\n\r\n"
         << calm << c.blocks;
-    const bool disturbed = std::string(c.disturbed) == "1";
+    const bool marked = std::string(c.disturbed) == "1" || std::string(c.reduced) == "1";
     for (const bool keep : {false, true}) {
       const std::vector<std::string> row = CsvRow(
           RunReport(std::string("--format csv m") + (keep ? " --keep-disturbed" : ""), root).out,
           "official,divx,");
-      ASSERT_EQ(row.size(), 17u) << c.what;
-      // results, median and disturbed_results.
-      const bool left = disturbed && !keep;
+      ASSERT_EQ(row.size(), 20u) << c.what;
+      // results, median, disturbed_results and reduced_clock_results.
+      const bool left = marked && !keep;
       EXPECT_EQ(row[4], left ? "1" : "2") << c.what;
       EXPECT_EQ(row[5], left ? "10.000" : "15.000") << c.what;
       EXPECT_EQ(row[16], c.disturbed) << c.what;
+      EXPECT_EQ(row[19], c.reduced) << c.what;
     }
     const std::string records = RunReport("--format records m", root).out;
-    EXPECT_NE(records.find(",20.0,20.000," + std::string(c.mark) + "\r\n"), std::string::npos)
+    EXPECT_NE(records.find(",20.0,20.000," + std::string(c.marks) + "\r\n"), std::string::npos)
         << c.what << "\n"
         << records;
-    EXPECT_NE(records.find(",10.0,10.000,no\r\n"), std::string::npos) << c.what;
+    EXPECT_NE(records.find(",10.0,10.000,no,\r\n"), std::string::npos) << c.what;
   }
   fs::remove_all(root);
 }

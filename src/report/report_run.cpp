@@ -48,8 +48,9 @@ struct LogInput {
   int ledger = -1;  ///< the ledger beside it, in Run::ledgers; -1 for none
 };
 
-/// A result a ledger's test block tells of (outcome official or unofficial), and
-/// whether other programs disturbed it; ordered by test, then start.
+/// A result a ledger's test block tells of (outcome official or unofficial), whether
+/// other programs disturbed it and whether the processor kept its clock; ordered by
+/// test, then start.
 struct LedgerResult {
   int test = 0;
   bool official = false;
@@ -57,6 +58,7 @@ struct LedgerResult {
   std::string encodingTime;
   LedgerLoad load;
   Disturbance disturbance = Disturbance::Unknown;
+  ClockState clock = ClockState::Unknown;
 };
 
 bool EarlierResult(const LedgerResult& a, const LedgerResult& b) {
@@ -181,7 +183,8 @@ void KeepLedgerTest(const LedgerTest& test, void* context) {
   const bool official = test.outcome == kOutcomeOfficial;
   if (test.test >= 0 && (official || test.outcome == kOutcomeUnofficial)) {
     tests.results.push_back({test.test, official, test.start, test.end,
-                             std::string(test.encodingTime), test.load, Disturbance::Unknown});
+                             std::string(test.encodingTime), test.load, Disturbance::Unknown,
+                             JudgeClock(test.load)});
   }
   if (test.test < 0 || !options.tests[test.test] || !InRange(options, test.start)) return;
   LedgerTest kept = test;
@@ -406,12 +409,13 @@ struct LogReading {
   std::string machineField, logField;       ///< for records, made once per log
 };
 
-// What the ledger says of the record: the one result of its test, section and encoding
+// The ledger's result of the record: the one result of its test, section and encoding
 // time text whose measurement holds the moment it was added (the benchmark adds it
-// between the block's start and end). Unknown without a ledger, with no such block or
-// with more than one.
-Disturbance DisturbanceOf(const std::vector<LedgerResult>* ledger, const LogRecord& record) {
-  if (ledger == nullptr || record.added == 0) return Disturbance::Unknown;
+// between the block's start and end). Null without a ledger, with no such block or
+// with more than one: the ledger cannot tell.
+const LedgerResult* LedgerResultOf(const std::vector<LedgerResult>* ledger,
+                                   const LogRecord& record) {
+  if (ledger == nullptr || record.added == 0) return nullptr;
   LedgerResult moment;
   moment.test = record.test;
   moment.start = record.added;
@@ -422,10 +426,10 @@ Disturbance DisturbanceOf(const std::vector<LedgerResult>* ledger, const LogReco
     const LedgerResult& result = *--at;
     if (result.test != record.test || result.end < record.added) break;
     if (result.official != record.official || result.encodingTime != record.timeText) continue;
-    if (found != nullptr) return Disturbance::Unknown;
+    if (found != nullptr) return nullptr;
     found = &result;
   }
-  return found != nullptr ? found->disturbance : Disturbance::Unknown;
+  return found;
 }
 
 void TakeRecord(const LogRecord& record, void* context) {
@@ -437,16 +441,21 @@ void TakeRecord(const LogRecord& record, void* context) {
   if (reading.records != nullptr && collection.records == 0)
     WriteRecordsHeader(*reading.records, run.options);
   ++collection.records;
-  const Disturbance disturbance = DisturbanceOf(reading.ledger, record);
+  const LedgerResult* told = LedgerResultOf(reading.ledger, record);
+  const Disturbance disturbance = told != nullptr ? told->disturbance : Disturbance::Unknown;
+  const ClockState clock = told != nullptr ? told->clock : ClockState::Unknown;
   if (reading.records != nullptr) {
     WriteRecordRow(*reading.records, run.options, reading.machineField, reading.logField, record,
-                   disturbance);
+                   disturbance, clock);
     return;
   }
   Cell& cell = collection.CellOf(reading.machine, record.official, record.test);
   const bool disturbed = disturbance == Disturbance::Disturbed;
+  const bool reduced = clock == ClockState::Reduced;
   cell.disturbed += disturbed ? 1 : 0;
-  if (record.timeRead && disturbed && !run.options.keepDisturbed) {
+  cell.reducedClock += reduced ? 1 : 0;
+  cell.clockKnown += clock != ClockState::Unknown ? 1 : 0;
+  if (record.timeRead && (disturbed || reduced) && !run.options.keepDisturbed) {
     cell.leftOut.push_back(record.seconds);
   } else if (record.timeRead) {
     cell.values.push_back(record.seconds);

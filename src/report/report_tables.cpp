@@ -4,13 +4,16 @@
 #include <algorithm>
 #include <string>
 
+#include "report/drift.h"
 #include "report/output_buffer.h"
+#include "report/report_formats.h"
 
 namespace {
 
 constexpr size_t kBusiestShown = 3;
 
-TestTable BuildTable(Collection& collection, bool official, int test, int baseline) {
+TestTable BuildTable(Collection& collection, bool official, int test, int baseline,
+                     MannWhitney& mannWhitney) {
   TestTable table;
   table.test = test;
   const int machines = static_cast<int>(collection.machines.size());
@@ -26,7 +29,10 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
     row.leftOut = &cell.leftOut;
     row.disturbed = cell.disturbed;
     row.disturbedKnown = collection.machines[machine].ledgers > 0;
+    row.reducedClock = cell.reducedClock;
+    row.reducedClockKnown = cell.clockKnown > 0;
     row.settled = IsSettled(row.summary);
+    row.drifting = IsDrifting(cell.values);
     row.unreadable = cell.unreadable;
     row.firstUnreadable = cell.unreadable > 0 ? &cell.firstUnreadable : nullptr;
     row.invalid = cell.invalid;
@@ -47,23 +53,28 @@ TestTable BuildTable(Collection& collection, bool official, int test, int baseli
       if (row.summary.count == 0) continue;
       row.hasRatio = true;
       row.ratio = row.summary.median / base->summary.median;
+      if (&row != base) row.comparison = mannWhitney.Compare(*row.times, *base->times);
     }
   }
   return table;
 }
 
 std::vector<OverviewRow> BuildOverview(const std::vector<TestTable>& tests, int machines) {
+  // Per table, each machine's row in it; -1 for none.
+  std::vector<std::vector<int>> rowOf(tests.size(), std::vector<int>(machines, -1));
+  for (size_t t = 0; t < tests.size(); ++t) {
+    for (size_t r = 0; r < tests[t].rows.size(); ++r)
+      rowOf[t][tests[t].rows[r].machine] = static_cast<int>(r);
+  }
   std::vector<OverviewRow> rows;
   for (int machine = 0; machine < machines; ++machine) {
     OverviewRow line;
     line.machine = machine;
     std::vector<double> ratios;
     bool any = false;
-    for (const TestTable& table : tests) {
-      int found = -1;
-      for (size_t r = 0; r < table.rows.size(); ++r) {
-        if (table.rows[r].machine == machine) found = static_cast<int>(r);
-      }
+    for (size_t t = 0; t < tests.size(); ++t) {
+      const TestTable& table = tests[t];
+      const int found = rowOf[t][machine];
       line.rowOf.push_back(found);
       any = any || found >= 0;
       if (found >= 0 && table.rows[found].hasRatio) ratios.push_back(table.rows[found].ratio);
@@ -88,11 +99,12 @@ std::vector<OverviewRow> BuildOverview(const std::vector<TestTable>& tests, int 
 ReportTables BuildTables(Collection& collection, int baseline) {
   ReportTables tables;
   tables.baseline = baseline;
+  MannWhitney mannWhitney;
   for (bool official : {true, false}) {
     ReportSection section;
     section.official = official;
     for (int test = 0; test < kTestCount; ++test) {
-      TestTable table = BuildTable(collection, official, test, baseline);
+      TestTable table = BuildTable(collection, official, test, baseline, mannWhitney);
       if (!table.rows.empty()) section.tests.push_back(std::move(table));
     }
     section.overview = BuildOverview(section.tests, static_cast<int>(collection.machines.size()));
@@ -119,7 +131,7 @@ std::string Figure(bool present, const std::string& text) {
 
 }  // namespace
 
-const FigureLine kFigureLines[11] = {
+const FigureLine kFigureLines[13] = {
     {"Results", [](const ReportRow& r) { return std::to_string(r.summary.count); }},
     {"Median s",
      [](const ReportRow& r) { return Figure(r.summary.count > 0, Decimal3(r.summary.median)); }},
@@ -136,14 +148,25 @@ const FigureLine kFigureLines[11] = {
     {"SD s",
      [](const ReportRow& r) { return Figure(r.summary.count > 1, Decimal3(r.summary.stdDev)); }},
     {"Ratio", [](const ReportRow& r) { return Figure(r.hasRatio, Decimal3(r.ratio)); }},
+    {"Vs baseline",
+     [](const ReportRow& r) {
+       return Figure(r.comparison != Comparison::None, ComparisonText(r.comparison));
+     },
+     true},
     {"Invalid",
      [](const ReportRow& r) { return Figure(r.invalidKnown, std::to_string(r.invalid)); }},
     {"Disturbed",
      [](const ReportRow& r) { return Figure(r.disturbedKnown, std::to_string(r.disturbed)); }},
+    {"Reduced clock",
+     [](const ReportRow& r) {
+       return Figure(r.reducedClockKnown, std::to_string(r.reducedClock));
+     }},
     {"Notes",
      [](const ReportRow& r) {
        std::string notes = r.fastest ? "fastest" : "";
        if (!r.settled) notes += notes.empty() ? "not settled" : ", not settled";
+       if (r.drifting) notes += notes.empty() ? "drifting" : ", drifting";
        return notes;
-     }},
+     },
+     true},
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "report/collection.h"
+#include "report/mann_whitney.h"
 #include "report/statistics.h"
 
 struct ReportRow {
@@ -17,15 +18,22 @@ struct ReportRow {
   double ratio = 0;       ///< this machine's median over the baseline's
   bool fastest = false;   ///< the lowest median of the test (the first on a tie)
   bool settled = false;
+  bool drifting = false;  ///< the times in the figures rise or fall steadily (IsDrifting)
+  /// Against the baseline's times in the figures; None for the baseline itself and
+  /// where there is no ratio.
+  Comparison comparison = Comparison::None;
   int64_t unreadable = 0;
   const std::string* firstUnreadable = nullptr;
   int64_t invalid = 0;
   /// Only ledgers count invalid results, and only official ones: "-" elsewhere.
   bool invalidKnown = false;
-  int64_t disturbed = 0;                         ///< results a ledger tells were disturbed
-  bool disturbedKnown = false;                   ///< the machine has a ledger
-  const std::vector<double>* times = nullptr;    ///< in the figures, in log order
-  const std::vector<double>* leftOut = nullptr;  ///< disturbed, left out, in log order
+  int64_t disturbed = 0;                       ///< results a ledger tells were disturbed
+  bool disturbedKnown = false;                 ///< the machine has a ledger
+  int64_t reducedClock = 0;                    ///< results a ledger tells ran with a reduced clock
+  bool reducedClockKnown = false;              ///< some result's ledger block tells the clock
+  const std::vector<double>* times = nullptr;  ///< in the figures, in log order
+  /// Disturbed or with a reduced clock, left out, in log order.
+  const std::vector<double>* leftOut = nullptr;
 };
 
 struct TestTable {
@@ -68,13 +76,15 @@ struct ReportTables {
   std::vector<std::vector<BusyProgram>> busiest;
 };
 
-/// One figure of a row, as the tabular formats (Markdown, HTML) show it: its title and
-/// its text for one machine ("-" where there is none).
+/// One figure of a row, as the tabular formats (Markdown, HTML) show it: its title, its
+/// text for one machine ("-" where there is none), and whether that is words (aligned
+/// left) rather than a number.
 struct FigureLine {
   const char* title;
   std::string (*value)(const ReportRow&);
+  bool words = false;
 };
-extern const FigureLine kFigureLines[11];
+extern const FigureLine kFigureLines[13];
 
 /// Computes the tables; reorders the cells' values.
 ReportTables BuildTables(Collection& collection, int baseline);

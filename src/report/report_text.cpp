@@ -160,25 +160,40 @@ void WriteTable(const ReportView& view, const Labels& labels, const TestTable& t
   } else {
     WriteRows(labels, table, out);
   }
-  std::string invalid;
+  std::string invalid, compared;
   for (const ReportRow& row : table.rows) {
     const std::string& name = labels[row.machine];
-    if (const std::string remark = UnreadableRemark(row); !remark.empty()) {
-      WriteWrapped("  " + name + ": " + remark, out);
-    }
-    if (const std::string remark = DisturbedRemark(row, view.options); !remark.empty()) {
-      WriteWrapped("  " + name + ": " + remark, out);
+    for (const std::string& remark :
+         {UnreadableRemark(row), DisturbedRemark(row, view.options),
+          ReducedClockRemark(row, view.options), std::string(row.drifting ? "drifting" : "")}) {
+      if (!remark.empty()) WriteWrapped("  " + name + ": " + remark, out);
     }
     if (row.invalidKnown) {
       invalid += (invalid.empty() ? "" : ", ") + name + " " + std::to_string(row.invalid);
     }
+    if (row.comparison != Comparison::None) {
+      compared += (compared.empty() ? "" : ", ") + name + " " + ComparisonText(row.comparison);
+    }
   }
   if (!invalid.empty()) WriteWrapped("  invalid results (ledgers): " + invalid, out);
+  if (!compared.empty())
+    WriteWrapped("  vs baseline " + labels[view.tables.baseline] + ": " + compared, out);
 }
 
 // The overview: per machine a line of medians and one of ratios below it, the overall
-// figure first; as many tests side by side as fit, the rest in further blocks.
+// figure first; as many tests side by side as fit, the rest in further blocks. Each
+// median and ratio is followed by its mark, or a blank: "^" drifting, "!" differs.
 constexpr size_t kOverallWidth = 9, kTestsWidth = 7, kOverviewColumn = 9;
+
+// The line without its trailing blanks; none when it is all blank.
+void WriteTrimmed(const std::string& line, OutputBuffer& out) {
+  if (const size_t end = line.find_last_not_of(' '); end != std::string::npos)
+    out << std::string_view(line).substr(0, end + 1) << "\n";
+}
+
+std::string Marked(const std::string& figure, bool marked, char mark) {
+  return Right(figure, kOverviewColumn - 1) + (marked ? mark : ' ');
+}
 
 void WriteOverview(const Labels& labels, const ReportSection& section, OutputBuffer& out) {
   out << "\nOverview, fastest first: median s over ratio; overall: geometric mean of ratios\n";
@@ -187,30 +202,25 @@ void WriteOverview(const Labels& labels, const ReportSection& section, OutputBuf
   for (size_t first = 0; first < section.tests.size(); first += perBlock) {
     const size_t last = std::min(section.tests.size(), first + perBlock);
     if (first > 0) out << "\n";
-    out << "  " << Left("machine", kNameWidth) << Right("overall", kOverallWidth)
-        << Right("tests", kTestsWidth);
+    std::string header = "  " + Left("machine", kNameWidth) + Right("overall", kOverallWidth) +
+                         Right("tests", kTestsWidth);
     for (size_t t = first; t < last; ++t)
-      out << Right(std::string(TestOption(section.tests[t].test)), kOverviewColumn);
-    out << "\n";
+      header += Marked(std::string(TestOption(section.tests[t].test)), false, ' ');
+    WriteTrimmed(header, out);
     for (const OverviewRow& line : section.overview) {
-      out << "  " << Left(labels[line.machine], kNameWidth)
-          << Right(line.ratios > 0 ? Decimal3(line.overall) : "-", kOverallWidth)
-          << Right(std::to_string(line.ratios), kTestsWidth);
-      for (size_t t = first; t < last; ++t) {
-        const ReportRow* row = section.RowOf(line, t);
-        out << Right(row != nullptr && row->summary.count > 0 ? Decimal3(row->summary.median) : "-",
-                     kOverviewColumn);
-      }
+      std::string medians = "  " + Left(labels[line.machine], kNameWidth) +
+                            Right(line.ratios > 0 ? Decimal3(line.overall) : "-", kOverallWidth) +
+                            Right(std::to_string(line.ratios), kTestsWidth);
       std::string ratios(fixed, ' ');
       for (size_t t = first; t < last; ++t) {
         const ReportRow* row = section.RowOf(line, t);
-        ratios +=
-            Right(row != nullptr && row->hasRatio ? Decimal3(row->ratio) : "", kOverviewColumn);
+        const bool any = row != nullptr && row->summary.count > 0;
+        medians += Marked(any ? Decimal3(row->summary.median) : "-", any && row->drifting, '^');
+        ratios += Marked(any && row->hasRatio ? Decimal3(row->ratio) : "",
+                         any && row->comparison == Comparison::Differs, '!');
       }
-      out << "\n";
-      // None where the machine has no ratio.
-      if (const size_t end = ratios.find_last_not_of(' '); end != std::string::npos)
-        out << ratios.substr(0, end + 1) << "\n";
+      WriteTrimmed(medians, out);
+      WriteTrimmed(ratios, out);  // none where the machine has no ratio
     }
   }
 }
@@ -243,15 +253,26 @@ void WriteTextReport(const ReportView& view, OutputBuffer& out) {
     out << "\n* fastest (lowest median)   ? not settled: fewer than 3 results or cv above 3 %\n"
         << "ratio: the machine's median over the baseline's; cv: standard deviation / mean\n";
   }
-  bool anyDisturbed = false;
-  for (const Cell& cell : collection.cells) anyDisturbed = anyDisturbed || cell.disturbed > 0;
-  if (anyDisturbed) {
-    WriteWrapped("disturbed: other programs used more than " +
-                     std::to_string(static_cast<int>(kDisturbedSharePercent)) +
-                     " % of all processors during the measurement, as a ledger tells; " +
-                     (view.options.keepDisturbed ? "kept in" : "left out of") + " the figures",
-                 out);
+  bool anyDrifting = false, anyCompared = false;
+  for (const ReportSection& section : view.tables.sections) {
+    for (const TestTable& table : section.tests) {
+      for (const ReportRow& row : table.rows) {
+        anyDrifting = anyDrifting || row.drifting;
+        anyCompared = anyCompared || row.comparison != Comparison::None;
+      }
+    }
   }
+  if (anyDrifting || anyCompared)
+    out << "in the overview: ^ drifting   ! differs from the baseline\n";
+  if (anyDrifting) WriteWrapped(DriftRule(), out);
+  if (anyCompared) WriteWrapped(ComparisonRule(), out);
+  bool anyDisturbed = false, anyReduced = false;
+  for (const Cell& cell : collection.cells) {
+    anyDisturbed = anyDisturbed || cell.disturbed > 0;
+    anyReduced = anyReduced || cell.reducedClock > 0;
+  }
+  if (anyDisturbed) WriteWrapped(DisturbedRule(view.options), out);
+  if (anyReduced) WriteWrapped(ReducedClockRule(view.options), out);
   bool busyShown = false;
   for (size_t m = 0; m < collection.machines.size(); ++m) {
     if (view.tables.busiest[m].empty()) continue;

@@ -54,3 +54,19 @@ double GeometricMean(const std::vector<double>& values) {
   }
   return root;
 }
+
+std::vector<int> DoubledMidRanks(const std::vector<double>& values) {
+  std::vector<int> order(values.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::sort(order.begin(), order.end(),
+            [&](int a, int b) { return values[a] != values[b] ? values[a] < values[b] : a < b; });
+  std::vector<int> ranks(values.size());
+  for (size_t first = 0; first < order.size();) {
+    size_t end = first + 1;
+    while (end < order.size() && values[order[end]] == values[order[first]]) ++end;
+    // Ranks first + 1 ... end share their mean, (first + 1 + end) / 2.
+    for (size_t i = first; i < end; ++i) ranks[order[i]] = static_cast<int>(first + 1 + end);
+    first = end;
+  }
+  return ranks;
+}

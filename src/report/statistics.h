@@ -25,3 +25,7 @@ bool IsSettled(const Summary& summary);
 
 /// The geometric mean of positive `values`; 0 for none.
 double GeometricMean(const std::vector<double>& values);
+
+/// The ranks of `values` (1 for the lowest), doubled: tied values share the mean of
+/// their ranks, which doubled is a whole number. In the order of `values`.
+std::vector<int> DoubledMidRanks(const std::vector<double>& values);

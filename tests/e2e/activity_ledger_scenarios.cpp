@@ -49,6 +49,16 @@ std::vector<std::pair<std::string, std::string>> LedgerEntries(const SimulatedMa
   return entries;
 }
 
+/// tarsel-report with the arguments, run in the machine's folder.
+ProgramRun RunReport(const SimulatedMachine& machine, const std::vector<std::string>& arguments) {
+  Launch report;
+  report.program = TARSEL_REPORT;
+  report.environment = {"PATH=/usr/bin:/bin"};
+  report.directory = machine.root();
+  report.arguments = arguments;
+  return RunHostProcess(report);
+}
+
 /// The values of one key, in order.
 std::vector<std::string> Values(const std::vector<std::pair<std::string, std::string>>& entries,
                                 const std::string& key) {
@@ -150,15 +160,10 @@ TEST_F(LedgerOnAndOff, TheReportReadsTheLedgerBesideTheMainLog) {
     return quoted + "\"";
   };
 
-  Launch report;
-  report.program = TARSEL_REPORT;
-  report.environment = {"PATH=/usr/bin:/bin"};
-  report.directory = on.machine->root();
   const std::string machine = on.machine->HostPath(kStart).string();
   // Whether the host's own load marks a result disturbed is no concern here: every
   // result is kept.
-  report.arguments = {"--format", "json", "--keep-disturbed", machine};
-  const ProgramRun ran = RunHostProcess(report);
+  const ProgramRun ran = RunReport(*on.machine, {"--format", "json", "--keep-disturbed", machine});
   ASSERT_EQ(ran.exitCode, 0) << ran.errors;
   const std::string& out = ran.console;
   EXPECT_NE(out.find("\"results\": 7,\n  \"main_logs\": 1,\n  \"ledgers\": 1,"), std::string::npos)
@@ -334,8 +339,9 @@ class LedgerReducedClock : public ScenarioSuite<LedgerReducedClock> {
 };
 
 // The clock of the busy processor drops to half during the measurement: the ledger
-// gives the clocks and the share, and the console tells it after the result.
-TEST_F(LedgerReducedClock, TheConsoleAndTheLedgerTellTheReducedClock) {
+// gives the clocks and the share, the console tells it after the result, and the report
+// marks the result and leaves it out of the figures.
+TEST_F(LedgerReducedClock, TheConsoleTheLedgerAndTheReportTellTheReducedClock) {
   const Scenario& s = Ran("half clock");
   EXPECT_EQ(s.run.exitCode, 0);
   const auto entries = LedgerEntries(*s.machine);
@@ -351,6 +357,15 @@ TEST_F(LedgerReducedClock, TheConsoleAndTheLedgerTellTheReducedClock) {
                                " % of the measurement\n"),
             std::string::npos)
       << s.run.console;
+
+  const ProgramRun report =
+      RunReport(*s.machine, {"--name", "clocked", s.machine->HostPath(kStart).string()});
+  ASSERT_EQ(report.exitCode, 0) << report.errors;
+  EXPECT_NE(report.console.find("\n  clocked: 1 with reduced clock, left out\n"), std::string::npos)
+      << report.console;
+  // Its row in the table: not settled, n = 0.
+  EXPECT_NE(report.console.find("\n ?clocked" + std::string(15, ' ') + "0 "), std::string::npos)
+      << report.console;
 }
 
 }  // namespace

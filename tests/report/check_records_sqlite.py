@@ -59,9 +59,10 @@ def main(program, folder):
         with open(records, "wb") as out:
             out.write(report(program, folder, "records"))
         # One row per cell: section, test, machine, the number of readable times, the
-        # smallest of them; disturbed results are left out of the figures.
+        # smallest of them; disturbed results and those with a reduced clock are left out of
+        # the figures.
         query = ("SELECT section, test, machine, COUNT(*), printf('%.3f', MIN(CAST(seconds AS REAL))) "
-                 "FROM records WHERE seconds <> '' AND disturbed <> 'yes' GROUP BY section, test, machine;")
+                 "FROM records WHERE seconds <> '' AND disturbed <> 'yes' AND reduced_clock <> 'yes' GROUP BY section, test, machine;")
         result = subprocess.run(["sqlite3", "-csv", os.path.join(work, "r.db"),
                                  ".import --csv %s records" % records, query],
                                 check=True, capture_output=True).stdout
