@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -95,15 +96,20 @@ class MachineTest : public TempFolderTest {
   // machine, so that a busy one never fails the test.
   static constexpr int kEventually = 30000;
 
-  // Waits up to `milliseconds` for the file's presence to become `present`.
-  static bool AwaitPresence(const std::string& windowsPath, bool present, int milliseconds) {
+  // Waits up to `milliseconds` for `done` to hold.
+  static bool Await(const std::function<bool()>& done, int milliseconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Exists(windowsPath) != present) {
+    while (!done()) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+  }
+
+  // Waits up to `milliseconds` for the file's presence to become `present`.
+  static bool AwaitPresence(const std::string& windowsPath, bool present, int milliseconds) {
+    return Await([&] { return Exists(windowsPath) == present; }, milliseconds);
   }
 
   static void StartNnCron(const std::string& script) {
@@ -312,16 +318,17 @@ TEST_F(MachineTest, NetStopEndsARunningAutomationManager) {
   std::ofstream(HostPath(std::string(kWork) + "\\long.nnc")) << "marker create\r\npause 60000\r\n";
   StartNnCron("long.nnc");
   ASSERT_TRUE(AwaitPresence("nncron.out", true, kEventually));
+  // The marker comes first, its whole process id line right after it.
   const std::string pidFile = options_.folder + "/testbed/nncron.pid";
-  ASSERT_TRUE(fs::exists(pidFile));
-  const int pid = std::atoi(ReadBytes(pidFile).c_str());
+  std::string pidLine;
+  ASSERT_TRUE(
+      Await([&] { return !(pidLine = ReadBytes(pidFile)).empty() && pidLine.back() == '\n'; },
+            kEventually));
+  const int pid = std::atoi(pidLine.c_str());
   Command("/c net stop nncron > stopped.txt");
   EXPECT_NE(Read("stopped.txt").find("stopped successfully"), std::string::npos);
   // It was ended at once: the marker stays, as after a crash.
-  for (int i = 0; i < kEventually / 20 && Running(pid); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_FALSE(Running(pid));
+  EXPECT_TRUE(Await([&] { return !Running(pid); }, kEventually));
   EXPECT_TRUE(Exists("nncron.out"));
   Command("/c net stop nncron > stopped.txt");
   EXPECT_NE(Read("stopped.txt").find("is not started"), std::string::npos);
