@@ -24,11 +24,18 @@ namespace {
 
 constexpr uint64_t kMissing = UINT64_MAX;
 
-uint64_t CpuOf(const ProcessSnapshot& snapshot, pid_t id) {
+/// The snapshot's record of the process `id`, in whatever order the folder listed it;
+/// null when it has none.
+const ProcessSample* RecordOf(const ProcessSnapshot& snapshot, pid_t id) {
   for (int i = 0; i < snapshot.count; ++i) {
-    if (snapshot.processes[i].id == static_cast<uint32_t>(id)) return snapshot.processes[i].cpuMs;
+    if (snapshot.processes[i].id == static_cast<uint32_t>(id)) return &snapshot.processes[i];
   }
-  return kMissing;
+  return nullptr;
+}
+
+uint64_t CpuOf(const ProcessSnapshot& snapshot, pid_t id) {
+  const ProcessSample* record = RecordOf(snapshot, id);
+  return record ? record->cpuMs : kMissing;
 }
 
 /// The processor time of a process as /proc says it now, read past the snapshots.
@@ -220,8 +227,9 @@ TEST_F(ProcessSnapshotFolder, ClocksThrottlingAndPeakMemoryFromTheSystemRoot) {
   // Each core's events, and each package's once.
   EXPECT_EQ(snapshot.throttleEvents, 3 + 4 + 1 + 10 + 5);
   ASSERT_EQ(snapshot.count, 2);
-  EXPECT_EQ(snapshot.processes[0].peakMemoryKib, 0u) << "the program itself is not read";
-  EXPECT_EQ(snapshot.processes[1].peakMemoryKib, 51234u);
+  ASSERT_TRUE(RecordOf(snapshot, getpid()) && RecordOf(snapshot, 999999));
+  EXPECT_EQ(RecordOf(snapshot, getpid())->peakMemoryKib, 0u) << "the program itself is not read";
+  EXPECT_EQ(RecordOf(snapshot, 999999)->peakMemoryKib, 51234u);
 
   // Snapshots between full readings leave the counters alone.
   Lay(root, cpus + "cpu0/cpufreq/scaling_cur_freq", "1000000\n");
