@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
+
+#include "report/statistics.h"
 
 namespace {
 
@@ -21,27 +22,16 @@ struct Pool {
 
 Pool PoolOf(const std::vector<double>& a, const std::vector<double>& b) {
   const bool aSmaller = a.size() <= b.size();
-  // Each result, and whether it is of the smaller group.
-  std::vector<std::pair<double, bool>> pooled;
-  pooled.reserve(a.size() + b.size());
-  for (const double value : a) pooled.emplace_back(value, aSmaller);
-  for (const double value : b) pooled.emplace_back(value, !aSmaller);
-  std::sort(pooled.begin(), pooled.end());
+  const std::vector<double>& smaller = aSmaller ? a : b;
+  const std::vector<double>& larger = aSmaller ? b : a;
+  std::vector<double> pooled(smaller);
+  pooled.insert(pooled.end(), larger.begin(), larger.end());
   Pool pool;
-  pool.count = aSmaller ? a.size() : b.size();
-  pool.sorted.reserve(pooled.size());
-  for (size_t first = 0; first < pooled.size();) {
-    size_t end = first + 1;
-    while (end < pooled.size() && pooled[end].first == pooled[first].first) ++end;
-    // Ranks first + 1 ... end share their mean, (first + 1 + end) / 2.
-    const int rank = static_cast<int>(first + 1 + end);
-    for (size_t i = first; i < end; ++i) {
-      pool.sorted.push_back(rank);
-      if (pooled[i].second) pool.sum += rank;
-    }
-    pool.tied = pool.tied || end - first > 1;
-    first = end;
-  }
+  pool.count = smaller.size();
+  pool.sorted = DoubledMidRanks(pooled);
+  for (size_t i = 0; i < pool.count; ++i) pool.sum += pool.sorted[i];
+  std::sort(pool.sorted.begin(), pool.sorted.end());
+  pool.tied = std::adjacent_find(pool.sorted.begin(), pool.sorted.end()) != pool.sorted.end();
   return pool;
 }
 
