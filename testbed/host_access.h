@@ -32,6 +32,10 @@ void ReadOwnCommandLine(int argc, char** argv, std::string& name, std::string& a
 bool RedirectStandardOutput(const std::string& hostPath, bool append, int& saved);
 void RestoreStandardOutput(int saved);
 
+/// Writes the bytes to standard output as they are: no line end is translated, as a
+/// Windows program's text-mode output would. False when not all were written.
+bool WriteStandardOutputBytes(std::string_view bytes);
+
 /// CPU time used, in seconds.
 struct CpuTimes {
   double user = 0;

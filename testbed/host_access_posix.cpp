@@ -79,6 +79,11 @@ void RestoreStandardOutput(int saved) {
   close(saved);
 }
 
+bool WriteStandardOutputBytes(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+         std::fflush(stdout) == 0;
+}
+
 bool RunAndMeasure(const std::string& program, const std::string& arguments, CpuTimes& used,
                    double& wallSeconds) {
   // The children's account grows by every child reaped, and by what those children

@@ -156,6 +156,15 @@ void RestoreStandardOutput(int saved) {
   SetStdHandle(STD_OUTPUT_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(1)));
 }
 
+bool WriteStandardOutputBytes(std::string_view bytes) {
+  std::fflush(stdout);
+  const int mode = _setmode(1, _O_BINARY);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                       std::fflush(stdout) == 0;
+  if (mode != -1) _setmode(1, mode);
+  return written;
+}
+
 bool RunAndMeasure(const std::string& program, const std::string& arguments, CpuTimes& used,
                    double& wallSeconds) {
   PROCESS_INFORMATION process;

@@ -109,6 +109,10 @@ std::string UpToRequirements(int number) {
   return Banner(number) + "Checking test requirements... all is OK\n";
 }
 
+std::function<void(SimulatedMachine&)> TimerLeaves(std::string log) {
+  return [log = std::move(log)](SimulatedMachine& machine) { machine.ScriptTimerReport(log); };
+}
+
 std::string UpToMeasurement(int number) {
   return UpToRequirements(number) +
          "Optimizing disk operations... complete\n"

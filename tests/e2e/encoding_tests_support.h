@@ -164,6 +164,10 @@ struct Scenario {
   ProgramRun run;
 };
 
+/// A scenario's preparation: the timing tool leaves `log` (after whatever the encoder
+/// printed) in place of its report, so that the program reads it as the test log.
+std::function<void(SimulatedMachine&)> TimerLeaves(std::string log);
+
 /// A test suite whose scenarios, put into scenarios() by its SetUpTestSuite, all run
 /// at once (RunAll) before its first test; its tests then read what each run did.
 /// Under emulation only the scenarios chosen for it run, and only the tests chosen

@@ -96,18 +96,6 @@ std::string LongNumberLog() {
   return "Global = " + std::string(6 << 20, '7') + " = 100%\r\n" + kReport;
 }
 
-/// Writes the test log anew once the test's measurement line is complete: an MPEG test
-/// waits 3000 ms for its automation script after it, long before the log is read.
-std::function<void(SimulatedMachine&, const std::string&)> LogAfterMeasurement(
-    int number, std::string (*contents)()) {
-  return [number, contents, done = false](SimulatedMachine& machine,
-                                          const std::string& console) mutable {
-    if (done || console.find(UpToMeasurement(number)) == std::string::npos) return;
-    done = true;
-    machine.MakeFile(kStart + "\\00" + std::to_string(number) + ".log", contents());
-  };
-}
-
 bool Native() {
   return ChosenLauncher() == Launcher::Native;
 }
@@ -168,9 +156,9 @@ class LimitsScenarios : public ScenarioSuite<LimitsScenarios> {
     all["work 250"] = Scenario(With(kOtherClips, {"--temp", kWork250}), {"-divx"});
     all["arguments 100"] =
         Scenario(kOtherClips, With(With(Repeated(99, "-divx"), {"-Mpeg1"}), Repeated(900, "-all")));
-    all["long log"] = Scenario({}, {"-mpeg1"}, nullptr, LogAfterMeasurement(4, LongLinesLog));
+    all["long log"] = Scenario({}, {"-mpeg1"}, TimerLeaves(LongLinesLog()));
     all["long number log"] =
-        Scenario(kOtherClips, {"-mpeg1"}, nullptr, LogAfterMeasurement(4, LongNumberLog));
+        Scenario(kOtherClips, {"-mpeg1"}, TimerLeaves(LongNumberLog()));
 
     // Empty arguments do not count, as an empty pair of quotes does not on Windows.
     std::vector<std::string> ninetyNine;

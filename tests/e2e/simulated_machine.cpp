@@ -206,6 +206,10 @@ void SimulatedMachine::MakeFile(std::string_view windowsPath, std::string_view c
   std::ofstream(path, std::ios::binary) << contents;
 }
 
+void SimulatedMachine::ScriptTimerReport(std::string_view text) const {
+  std::ofstream(testbed_ / "timer-report.txt", std::ios::binary) << text;
+}
+
 void SimulatedMachine::MakeDirectory(std::string_view windowsPath) const {
   fs::create_directories(HostPath(windowsPath));
 }

@@ -85,6 +85,10 @@ class SimulatedMachine {
   /// folder as its system32.
   void RemoveSystemFile(std::string_view name) const;
 
+  /// Makes the timing tool print these bytes in place of its report: the test log the
+  /// program reads after the measurement, whatever the measured encoder printed first.
+  void ScriptTimerReport(std::string_view text) const;
+
   /// Sets or removes one environment variable of the program (a Windows text).
   void SetVariable(const std::string& name, const std::string& value);
   void UnsetVariable(const std::string& name);
