@@ -157,8 +157,7 @@ class LimitsScenarios : public ScenarioSuite<LimitsScenarios> {
     all["arguments 100"] =
         Scenario(kOtherClips, With(With(Repeated(99, "-divx"), {"-Mpeg1"}), Repeated(900, "-all")));
     all["long log"] = Scenario({}, {"-mpeg1"}, TimerLeaves(LongLinesLog()));
-    all["long number log"] =
-        Scenario(kOtherClips, {"-mpeg1"}, TimerLeaves(LongNumberLog()));
+    all["long number log"] = Scenario(kOtherClips, {"-mpeg1"}, TimerLeaves(LongNumberLog()));
 
     // Empty arguments do not count, as an empty pair of quotes does not on Windows.
     std::vector<std::string> ninetyNine;
